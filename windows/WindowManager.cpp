@@ -1,0 +1,99 @@
+#include "windows/WindowManager.h"
+
+#include <stdexcept>
+
+#include "support/Log.h"
+#include "windows/WindowDiscovery.h"
+#include "windows/WindowResizer.h"
+
+namespace varnic {
+namespace {
+
+// The hide request gives focus back to the previous application; its window
+// is resized once this pause has passed.
+constexpr double hideDelaySeconds = 0.5;
+
+struct SharedPlatform {
+    WindowSystem* system = nullptr;
+    MainQueue* queue = nullptr;
+};
+
+SharedPlatform& sharedPlatform() {
+    static SharedPlatform platform;
+    return platform;
+}
+
+}  // namespace
+
+std::shared_ptr<WindowManager> WindowManager::create(WindowSystem& system, MainQueue& queue) {
+    auto manager = std::make_shared<WindowManager>(Token{}, system, queue);
+    // Registered after construction so that the handler can hold the manager weakly.
+    manager->activations_ = system.subscribeActivations(
+        [weak = std::weak_ptr(manager)](const ActivationNotification& notification) {
+            if (auto self = weak.lock()) self->handleAppActivation(notification);
+        });
+    return manager;
+}
+
+WindowManager::WindowManager(Token, WindowSystem& system, MainQueue& queue)
+    : system_(system), queue_(queue) {}
+
+void WindowManager::configureShared(WindowSystem& system, MainQueue& queue) {
+    sharedPlatform() = {&system, &queue};
+}
+
+WindowManager& WindowManager::shared() {
+    static const std::shared_ptr<WindowManager> instance = [] {
+        const auto& platform = sharedPlatform();
+        if (!platform.system || !platform.queue) {
+            throw std::logic_error("WindowManager::shared() used before configureShared()");
+        }
+        return create(*platform.system, *platform.queue);
+    }();
+    return *instance;
+}
+
+void WindowManager::handleAppActivation(const ActivationNotification& notification) {
+    if (!notification.application) return;
+    const auto& application = *notification.application;
+    if (sameBundle(application.bundleIdentifier, system_.ownBundleIdentifier())) return;
+    lastNonSelfFrontmostPID_ = application.processIdentifier;
+}
+
+void WindowManager::fetchActiveWindowInfo() {
+    auto publication = WindowDiscovery(system_).discover(lastNonSelfFrontmostPID_);
+    if (!publication) return;
+    queue_.post([self = shared_from_this(), target = std::move(publication->target)]() mutable {
+        self->activeWindowInfo.set(std::move(target));
+    });
+}
+
+std::optional<RunningApplication> WindowManager::runningTarget(std::optional<Pid> targetPid) {
+    if (!targetPid) return std::nullopt;
+    return system_.runningApplication(*targetPid);
+}
+
+void WindowManager::resizeActiveWindow(std::optional<Pid> targetPid, double width, double height) {
+    const auto frontmost = system_.frontmostApplication();
+    if (!frontmost) {
+        Log::write("No frontmost application found");
+        return;
+    }
+    if (!sameBundle(frontmost->bundleIdentifier, system_.ownBundleIdentifier())) {
+        const auto target = runningTarget(targetPid);
+        WindowResizer(system_).resizeWindow(target ? *target : *frontmost, width, height);
+        return;
+    }
+    system_.hideOwnApplication();
+    queue_.postAfter(hideDelaySeconds, [self = shared_from_this(), targetPid, width, height] {
+        self->resizeAfterHiding(targetPid, width, height);
+    });
+}
+
+void WindowManager::resizeAfterHiding(std::optional<Pid> targetPid, double width, double height) {
+    auto target = runningTarget(targetPid);
+    if (!target) target = system_.frontmostApplication();
+    if (target) WindowResizer(system_).resizeWindow(*target, width, height);
+}
+
+}  // namespace varnic

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "support/MainQueue.h"
+#include "support/Published.h"
+#include "support/Subscription.h"
+#include "windows/Preset.h"
+#include "windows/TargetWindowInfo.h"
+#include "windows/WindowSystem.h"
+
+namespace varnic {
+
+// The one object that deals with other applications' windows: it tracks the
+// last other application that became active, finds the target window and
+// resizes it. Tasks it queues hold it strongly, so it lives in a shared_ptr.
+class WindowManager : public std::enable_shared_from_this<WindowManager> {
+public:
+    static std::shared_ptr<WindowManager> create(WindowSystem& system, MainQueue& queue);
+
+    // The composition point: the platform that shared() will use, set once at
+    // start-up before anything asks for the shared instance.
+    static void configureShared(WindowSystem& system, MainQueue& queue);
+    // Created on first use, exactly once; lives until the process ends.
+    static WindowManager& shared();
+
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    Published<std::optional<TargetWindowInfo>> activeWindowInfo;
+
+    std::optional<Pid> lastNonSelfFrontmostPID() const { return lastNonSelfFrontmostPID_; }
+    const std::vector<Preset>& presets() const { return standardPresets(); }
+
+    // Runs the whole discovery now; the target found is stored by a queued task.
+    void fetchActiveWindowInfo();
+    void resizeActiveWindow(std::optional<Pid> targetPid, double width, double height);
+
+private:
+    struct Token {};
+
+public:
+    WindowManager(Token, WindowSystem& system, MainQueue& queue);
+
+private:
+    void handleAppActivation(const ActivationNotification& notification);
+    void resizeAfterHiding(std::optional<Pid> targetPid, double width, double height);
+    std::optional<RunningApplication> runningTarget(std::optional<Pid> targetPid);
+
+    WindowSystem& system_;
+    MainQueue& queue_;
+    std::optional<Pid> lastNonSelfFrontmostPID_;
+    Subscription activations_;
+};
+
+}  // namespace varnic

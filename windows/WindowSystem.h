@@ -1,0 +1,107 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "support/Subscription.h"
+#include "windows/AXError.h"
+#include "windows/RunningApplication.h"
+#include "windows/WindowListEntry.h"
+
+namespace varnic {
+
+// An accessibility object (system-wide, application or window). Each platform
+// derives its own; the handle releases it when it goes out of scope.
+class ElementRef {
+public:
+    virtual ~ElementRef() = default;
+};
+using Element = std::unique_ptr<ElementRef>;
+using ElementList = std::vector<Element>;
+
+struct Size {
+    double width = 0;
+    double height = 0;
+};
+
+// What an attribute read yields. monostate is "no value"; a value of a type
+// the caller does not expect is treated as absent by the caller.
+using AttributeValue = std::variant<std::monostate, Element, std::string, ElementList, Size>;
+
+struct AttributeResult {
+    AXError code = ax::success;
+    AttributeValue value;
+
+    // The element value, or null when the value is absent or not an element.
+    const ElementRef* element() const;
+    // The text value, or null when the value is absent or not text.
+    const std::string* text() const;
+    const ElementList* list() const;
+};
+
+// The size value written to "AXSize"; created by the platform so that sizes it
+// cannot carry are refused before anything is sent.
+struct SizeValue {
+    Size size;
+};
+
+// What an application-activation notification carries: the application under
+// the workspace's application key, absent when the entry is missing.
+struct ActivationNotification {
+    std::optional<RunningApplication> application;
+};
+
+namespace attr {
+inline constexpr std::string_view focusedApplication = "AXFocusedApplication";
+inline constexpr std::string_view focusedWindow = "AXFocusedWindow";
+inline constexpr std::string_view mainWindow = "AXMainWindow";
+inline constexpr std::string_view focusedUIElement = "AXFocusedUIElement";
+inline constexpr std::string_view windows = "AXWindows";
+inline constexpr std::string_view title = "AXTitle";
+inline constexpr std::string_view size = "AXSize";
+}  // namespace attr
+
+// Every platform service the window logic uses: accessibility, the on-screen
+// window list, the workspace and running applications. All calls are
+// synchronous and made on the main thread.
+class WindowSystem {
+public:
+    using ActivationHandler = std::function<void(const ActivationNotification&)>;
+
+    virtual ~WindowSystem() = default;
+
+    // Accessibility.
+    virtual bool isProcessTrusted() = 0;
+    // Asks the user for the permission where the platform can; the answer is advisory.
+    virtual bool isProcessTrustedWithPrompt() = 0;
+    virtual Element createSystemWide() = 0;
+    virtual Element createApplication(Pid pid) = 0;
+    virtual AXError setMessagingTimeout(const ElementRef& application, float seconds) = 0;
+    virtual AttributeResult copyAttributeValue(const ElementRef& element,
+                                               std::string_view attribute) = 0;
+    // Leaves pid untouched on failure.
+    virtual AXError getPid(const ElementRef& element, Pid& pid) = 0;
+    virtual std::optional<SizeValue> createSizeValue(double width, double height) = 0;
+    virtual AXError setAttributeValue(const ElementRef& element, std::string_view attribute,
+                                      const SizeValue& value) = 0;
+
+    // On-screen windows without desktop elements, front-most first; absent
+    // when the platform gives no list.
+    virtual std::optional<std::vector<WindowListEntry>> copyWindowList() = 0;
+
+    // Workspace.
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+    virtual std::optional<RunningApplication> runningApplication(Pid pid) = 0;
+    virtual std::optional<std::string> ownBundleIdentifier() = 0;
+    virtual Pid ownPid() = 0;
+    virtual void hideOwnApplication() = 0;
+    virtual void openURL(std::string_view url) = 0;
+    [[nodiscard]] virtual Subscription subscribeActivations(ActivationHandler handler) = 0;
+};
+
+}  // namespace varnic
