@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "support/MainQueue.h"
+#include "support/Published.h"
+#include "windows/WindowSystem.h"
+
+namespace varnic {
+
+// Whether Varnic may act on other windows; asks for it and polls until granted.
+// Ticks and delayed tasks hold it weakly, so it lives in a shared_ptr.
+class AccessibilityManager : public std::enable_shared_from_this<AccessibilityManager> {
+public:
+    static std::shared_ptr<AccessibilityManager> create(WindowSystem& system, MainQueue& queue);
+    ~AccessibilityManager();
+
+    Published<bool> isAuthorized;
+
+    void checkPermission();
+    void requestPermission();
+    void startPolling();
+    void openAccessibilitySettings();
+    void requestPermissionAndOpenSettings();
+    bool isPolling() const { return timer_ != nullptr; }
+
+private:
+    struct Token {};
+
+public:
+    AccessibilityManager(Token, WindowSystem& system, MainQueue& queue);
+
+private:
+    WindowSystem& system_;
+    MainQueue& queue_;
+    std::unique_ptr<Timer> timer_;
+};
+
+}  // namespace varnic
