@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+
+#include "windows/AppIcon.h"
+
+namespace varnic::appicon {
+
+// The icon as an image; a null image when its size and pixel count disagree.
+QImage toImage(const AppIcon& icon);
+QPixmap toPixmap(const AppIcon& icon);
+QIcon toIcon(const AppIcon& icon);
+
+}  // namespace varnic::appicon

@@ -1,0 +1,60 @@
+#include "platform/qt/DesktopAppBundle.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+#include <filesystem>
+#include <system_error>
+
+namespace varnic {
+namespace {
+
+std::optional<std::string> canonicalExecutable() {
+    std::error_code error;
+    auto path = std::filesystem::canonical("/proc/self/exe", error);
+    if (error) return std::nullopt;
+    return path.string();
+}
+
+void openContainingFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+}  // namespace
+
+std::optional<std::string> DesktopAppBundle::bundleIdentifier() {
+    return canonicalExecutable();
+}
+
+std::string DesktopAppBundle::bundlePath() {
+    if (auto path = canonicalExecutable()) return *path;
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+void DesktopAppBundle::reveal() {
+    const auto path = QString::fromStdString(bundlePath());
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        openContainingFolder(path);
+        return;
+    }
+    // The freedesktop file manager interface selects the item; it is asked
+    // asynchronously so that a slow or absent file manager never blocks the panel.
+    auto call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                               "/org/freedesktop/FileManager1",
+                                               "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [path](QDBusPendingCallWatcher* finished) {
+                         if (QDBusPendingReply<>(*finished).isError()) openContainingFolder(path);
+                         finished->deleteLater();
+                     });
+}
+
+}  // namespace varnic

@@ -1,0 +1,11 @@
+# The Qt side of the platform: the main queue on the Qt event loop, icon
+# conversion and the application's own bundle (identity, path, reveal).
+find_package(Qt6 REQUIRED COMPONENTS Core Gui DBus)
+
+add_library(varnic_qt STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/AppIconImage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DesktopAppBundle.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtMainQueue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/QtRepeatingTimer.cpp
+)
+target_link_libraries(varnic_qt PUBLIC varnic_windows Qt6::Core Qt6::Gui PRIVATE Qt6::DBus)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+
+namespace varnic::glyphs {
+
+// A window outline with a title bar, drawn at any size: the tray's symbol.
+QPixmap window(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
+// The same window with a plus badge at its lower right: the onboarding symbol.
+QPixmap windowWithPlus(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
+// The window glyph at the sizes trays ask for (16 to 64 pixels).
+QIcon windowGlyphIcon(const QColor& colour);
+
+}  // namespace varnic::glyphs

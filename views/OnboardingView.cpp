@@ -1,0 +1,125 @@
+#include "views/OnboardingView.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "permissions/AccessibilityManager.h"
+#include "views/DebugBlock.h"
+#include "views/Glyphs.h"
+#include "views/InstructionStep.h"
+#include "views/PanelStyle.h"
+
+namespace varnic {
+namespace {
+
+using style::TextStyle;
+using style::Tone;
+
+constexpr int glyphSize = 80;
+constexpr int outerPadding = 40;
+
+QVBoxLayout* column(int spacing) {
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+}  // namespace
+
+OnboardingView::OnboardingView(MainQueue& queue, AccessibilityManager& accessibilityManager,
+                               AppBundle& bundle, QWidget* parent)
+    : QWidget(parent),
+      queue_(queue),
+      accessibilityManager_(accessibilityManager),
+      debug_(new DebugBlock(bundle)) {
+    setObjectName(QStringLiteral("onboardingView"));
+    setFixedWidth(frameWidth);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(outerPadding, outerPadding, outerPadding, outerPadding);
+    layout->setSpacing(30);
+
+    auto* glyph = new QLabel(this);
+    glyph->setObjectName(QStringLiteral("onboardingGlyph"));
+    glyph->setPixmap(glyphs::windowWithPlus(glyphSize, style::blue(), devicePixelRatioF()));
+    glyph->setFixedSize(glyphSize, glyphSize);
+    layout->addWidget(glyph, 0, Qt::AlignHCenter);
+
+    addHeading();
+    addInstructions();
+    addButtons();
+    layout->addWidget(debug_, 0, Qt::AlignHCenter);
+
+    render();
+    authorized_ = accessibilityManager_.isAuthorized.subscribe([this] { scheduleRender(); });
+}
+
+void OnboardingView::addHeading() {
+    auto* group = column(10);
+    auto* title = new QLabel(QStringLiteral("Permission Required"), this);
+    style::applyText(title, TextStyle::title2, Tone::primary, QFont::Bold);
+    group->addWidget(title, 0, Qt::AlignHCenter);
+
+    auto* reason = new QLabel(
+        QStringLiteral("Varnic needs Accessibility access to control other windows on your Mac."),
+        this);
+    style::applyText(reason, TextStyle::body, Tone::secondary);
+    reason->setWordWrap(true);
+    reason->setAlignment(Qt::AlignHCenter);
+    reason->setContentsMargins(style::standardPadding, 0, style::standardPadding, 0);
+    group->addWidget(reason);
+    static_cast<QVBoxLayout*>(layout())->addLayout(group);
+}
+
+void OnboardingView::addInstructions() {
+    auto* box = new QWidget(this);
+    box->setObjectName(QStringLiteral("instructionsBox"));
+    style::applyRoundedBox(box, 12);
+    auto* steps = new QVBoxLayout(box);
+    const int padding = style::standardPadding;
+    steps->setContentsMargins(padding, padding, padding, padding);
+    steps->setSpacing(15);
+    steps->addWidget(new InstructionStep(
+        1, QStringLiteral("Click the button below to open System Settings."), box));
+    steps->addWidget(
+        new InstructionStep(2, QStringLiteral("Toggle the switch next to 'Varnic'."), box));
+    steps->addWidget(new InstructionStep(
+        3, QStringLiteral("The app will automatically detect the change."), box));
+    layout()->addWidget(box);
+}
+
+void OnboardingView::addButtons() {
+    auto* open = new QPushButton(QStringLiteral("Open System Settings"), this);
+    open->setObjectName(QStringLiteral("openSettingsButton"));
+    style::applyProminent(open, TextStyle::body, QFont::DemiBold, 8);
+    open->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(open, &QPushButton::clicked, this,
+            [this] { accessibilityManager_.requestPermissionAndOpenSettings(); });
+    layout()->addWidget(open);
+
+    auto* again = new QPushButton(QStringLiteral("Check Again"), this);
+    again->setObjectName(QStringLiteral("checkAgainButton"));
+    style::applyLink(again, TextStyle::footnote);
+    connect(again, &QPushButton::clicked, this,
+            [this] { accessibilityManager_.checkPermission(); });
+    static_cast<QVBoxLayout*>(layout())->addWidget(again, 0, Qt::AlignHCenter);
+}
+
+void OnboardingView::scheduleRender() {
+    if (renderPending_) return;
+    renderPending_ = true;
+    // Announced before the store: the new value is read on the next turn.
+    queue_.post([self = QPointer(this)] {
+        if (!self) return;
+        self->renderPending_ = false;
+        self->render();
+    });
+}
+
+void OnboardingView::render() {
+    debug_->setAuthorized(accessibilityManager_.isAuthorized.get());
+}
+
+}  // namespace varnic

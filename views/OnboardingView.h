@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+#include "support/Subscription.h"
+
+namespace varnic {
+
+class AccessibilityManager;
+class AppBundle;
+class DebugBlock;
+class MainQueue;
+
+// Shown while the accessibility permission is missing: why it is needed, the
+// three steps, the buttons that ask for it and check again, and the debug lines.
+class OnboardingView : public QWidget {
+    Q_OBJECT
+
+  public:
+    OnboardingView(MainQueue& queue, AccessibilityManager& accessibilityManager, AppBundle& bundle,
+                   QWidget* parent = nullptr);
+
+    static constexpr int frameWidth = 450;
+
+  private:
+    void addHeading();
+    void addInstructions();
+    void addButtons();
+    void scheduleRender();
+    void render();
+
+    MainQueue& queue_;
+    AccessibilityManager& accessibilityManager_;
+    DebugBlock* debug_;
+    bool renderPending_ = false;
+    Subscription authorized_;
+};
+
+}  // namespace varnic

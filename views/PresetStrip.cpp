@@ -1,0 +1,46 @@
+#include "views/PresetStrip.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include "views/PanelStyle.h"
+
+namespace varnic {
+
+PresetStrip::PresetStrip(const std::vector<Preset>& presets, Chosen chosen, QWidget* parent)
+    : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(true);
+    viewport()->setAutoFillBackground(false);
+
+    auto* row = new QWidget;
+    row->setAutoFillBackground(false);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    for (const auto& preset : presets) {
+        const auto name = QString::fromStdString(preset.name);
+        // Doubled ampersands keep a name verbatim instead of making a shortcut.
+        auto* button = new QPushButton(QString(name).replace(QLatin1Char('&'), "&&"), row);
+        button->setObjectName(QStringLiteral("preset:") + name);
+        style::applyBorderedSmall(button);
+        connect(button, &QPushButton::clicked, this, [chosen, preset] { chosen(preset); });
+        layout->addWidget(button, 0, Qt::AlignVCenter);
+    }
+    layout->addStretch();
+    setWidget(row);
+    setFixedHeight(row->sizeHint().height());
+}
+
+void PresetStrip::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    const int step = delta.x() != 0 ? delta.x() : delta.y();
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() - step / 2);
+    event->accept();
+}
+
+}  // namespace varnic

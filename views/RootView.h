@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "support/Subscription.h"
+
+namespace varnic {
+
+class AccessibilityManager;
+class AppBundle;
+class LoginItemService;
+class MainQueue;
+class StartupManager;
+class WindowManager;
+
+// What the tray's panel hosts for the life of the process: the onboarding
+// screen while the accessibility permission is missing, the main panel once
+// it is granted, switching by itself on each change of isAuthorized.
+//
+// The app constructs it once with the real platform:
+//     RootView root(mainQueue, accessibilityManager, WindowManager::shared(),
+//                   loginItemService, appBundle);
+// queue: the GUI thread's main queue (QtMainQueue), used for redraws and the
+//   panel's resize reset;
+// accessibilityManager: the process's one manager, kept alive by this view;
+// windowManager: the shared window manager (tests pass their own);
+// loginItems: the start-at-login registration; the view creates its one
+//   StartupManager over it;
+// bundle: Varnic's own bundle for the debug lines and "Reveal App in Finder".
+// Every reference must outlive the view. The view's size follows the screen
+// shown: 450 wide for onboarding, 300 for the panel, heights from content.
+class RootView : public QWidget {
+    Q_OBJECT
+
+  public:
+    RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> accessibilityManager,
+             WindowManager& windowManager, LoginItemService& loginItems, AppBundle& bundle,
+             QWidget* parent = nullptr);
+    ~RootView() override;
+
+    StartupManager& startupManager() { return *startupManager_; }
+    // The screen shown now: an OnboardingView or a ContentView.
+    QWidget* currentScreen() const { return screen_; }
+
+  private:
+    void scheduleRender();
+    void render();
+    void present(QWidget* screen);
+
+    MainQueue& queue_;
+    std::shared_ptr<AccessibilityManager> accessibilityManager_;
+    WindowManager& windowManager_;
+    AppBundle& bundle_;
+    std::unique_ptr<StartupManager> startupManager_;
+    QWidget* screen_ = nullptr;
+    bool showsPanel_ = false;
+    bool renderPending_ = false;
+    Subscription authorized_;
+};
+
+}  // namespace varnic
