@@ -61,9 +61,16 @@ void WindowManager::handleAppActivation(const ActivationNotification& notificati
 }
 
 void WindowManager::fetchActiveWindowInfo() {
-    auto publication = WindowDiscovery(system_).discover(lastNonSelfFrontmostPID_);
-    if (!publication) return;
-    queue_.post([self = shared_from_this(), target = std::move(publication->target)]() mutable {
+    publish(WindowDiscovery(system_).discover(lastNonSelfFrontmostPID_));
+}
+
+void WindowManager::fetchWindowInfo(const RunningApplication& application) {
+    publish(WindowDiscovery(system_).fetchWindowInfo(application));
+}
+
+void WindowManager::publish(WindowDiscovery::Outcome outcome) {
+    if (!outcome) return;
+    queue_.post([self = shared_from_this(), target = std::move(outcome->target)]() mutable {
         self->activeWindowInfo.set(std::move(target));
     });
 }

@@ -9,6 +9,7 @@
 #include "support/Subscription.h"
 #include "windows/Preset.h"
 #include "windows/TargetWindowInfo.h"
+#include "windows/WindowDiscovery.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -17,7 +18,7 @@ namespace varnic {
 // last other application that became active, finds the target window and
 // resizes it. Tasks it queues hold it strongly, so it lives in a shared_ptr.
 class WindowManager : public std::enable_shared_from_this<WindowManager> {
-public:
+  public:
     static std::shared_ptr<WindowManager> create(WindowSystem& system, MainQueue& queue);
 
     // The composition point: the platform that shared() will use, set once at
@@ -36,16 +37,21 @@ public:
 
     // Runs the whole discovery now; the target found is stored by a queued task.
     void fetchActiveWindowInfo();
+    // The last-other-application route on its own: the application's focused,
+    // main or first window; a target without a window or title is not stored.
+    void fetchWindowInfo(const RunningApplication& application);
     void resizeActiveWindow(std::optional<Pid> targetPid, double width, double height);
 
-private:
+  private:
     struct Token {};
 
-public:
+  public:
     WindowManager(Token, WindowSystem& system, MainQueue& queue);
 
-private:
+  private:
     void handleAppActivation(const ActivationNotification& notification);
+    // Stores the outcome on the next turn of the main queue, never at once.
+    void publish(WindowDiscovery::Outcome outcome);
     void resizeAfterHiding(std::optional<Pid> targetPid, double width, double height);
     std::optional<RunningApplication> runningTarget(std::optional<Pid> targetPid);
 

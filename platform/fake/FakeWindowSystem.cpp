@@ -40,6 +40,23 @@ FakeWindowSystem::Window& FakeWindowSystem::addWindow(WindowId id,
     return window;
 }
 
+WindowListEntry& FakeWindowSystem::addListEntry(Pid owner, std::string name, double width,
+                                                double height) {
+    if (!windowList) windowList.emplace();
+    const auto found = applications_.find(owner);
+    const bool known = found != applications_.end();
+    return windowList->emplace_back(WindowListEntry{
+        .ownerPID = owner,
+        .windowName = std::move(name),
+        .ownerName = known ? found->second.info.localizedName : std::nullopt,
+        .windowNumber = static_cast<std::int64_t>(windowList->size() + 1),
+        .windowLayer = 0,
+        .bounds =
+            std::map<std::string, double>{
+                {"X", 0}, {"Y", 25}, {"Width", width}, {"Height", height}},
+    });
+}
+
 void FakeWindowSystem::focus(Pid pid) {
     focusedApplication = {ax::success, pid, ax::success};
     frontmost = pid;
@@ -59,9 +76,13 @@ Element FakeWindowSystem::makeElement(int kind, Pid pid, WindowId window) {
     return std::make_unique<FakeElement>(static_cast<Kind>(kind), pid, window, liveElements_);
 }
 
-Element FakeWindowSystem::createSystemWide() { return makeElement(static_cast<int>(Kind::systemWide), 0, 0); }
+Element FakeWindowSystem::createSystemWide() {
+    return makeElement(static_cast<int>(Kind::systemWide), 0, 0);
+}
 
-Element FakeWindowSystem::createApplication(Pid pid) { return makeElement(static_cast<int>(Kind::application), pid, 0); }
+Element FakeWindowSystem::createApplication(Pid pid) {
+    return makeElement(static_cast<int>(Kind::application), pid, 0);
+}
 
 AXError FakeWindowSystem::setMessagingTimeout(const ElementRef& element, float seconds) {
     timeouts.push_back({fake(element).pid, seconds});
@@ -91,7 +112,8 @@ AttributeResult FakeWindowSystem::readApplication(Pid pid, std::string_view attr
         result.value = std::string("not a list");
     } else if (app.windows.windows) {
         ElementList list;
-        for (const auto id : *app.windows.windows) list.push_back(makeElement(static_cast<int>(Kind::window), pid, id));
+        for (const auto id : *app.windows.windows)
+            list.push_back(makeElement(static_cast<int>(Kind::window), pid, id));
         result.value = std::move(list);
     }
     return result;
@@ -120,7 +142,8 @@ AttributeResult FakeWindowSystem::copyAttributeValue(const ElementRef& element,
             if (attribute != attr::focusedApplication) return {ax::attributeUnsupported, {}};
             AttributeResult result{focusedApplication.code, {}};
             if (focusedApplication.code == ax::success && focusedApplication.pid) {
-                result.value = makeElement(static_cast<int>(Kind::application), *focusedApplication.pid, 0);
+                result.value =
+                    makeElement(static_cast<int>(Kind::application), *focusedApplication.pid, 0);
             }
             return result;
         }

@@ -13,7 +13,7 @@ namespace varnic {
 // A WindowSystem that a test scripts completely and that records what the
 // logic asked of it. Windows are named by small integers.
 class FakeWindowSystem : public WindowSystem {
-public:
+  public:
     using WindowId = int;
 
     // The scripted answer to a read of an element-valued attribute.
@@ -67,6 +67,9 @@ public:
     Application& application(Pid pid) { return applications_.at(pid); }
     Window& addWindow(WindowId id, std::optional<std::string> title);
     Window& window(WindowId id) { return windows_.at(id); }
+    // Appends an on-screen window of owner with every key set (creating the
+    // list when there is none); tests then remove or change keys.
+    WindowListEntry& addListEntry(Pid owner, std::string name, double width, double height);
     // Makes pid's application focused (system-wide read) and frontmost.
     void focus(Pid pid);
     // Delivers an activation notification to every subscriber.
@@ -111,7 +114,7 @@ public:
     void openURL(std::string_view url) override { openedURLs.emplace_back(url); }
     Subscription subscribeActivations(ActivationHandler handler) override;
 
-private:
+  private:
     Element makeElement(int kind, Pid pid, WindowId window);
     AttributeResult readElement(const ElementRead& read, Pid pid);
     AttributeResult readApplication(Pid pid, std::string_view attribute);
