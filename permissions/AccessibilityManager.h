@@ -11,7 +11,7 @@ namespace varnic {
 // Whether Varnic may act on other windows; asks for it and polls until granted.
 // Ticks and delayed tasks hold it weakly, so it lives in a shared_ptr.
 class AccessibilityManager : public std::enable_shared_from_this<AccessibilityManager> {
-public:
+  public:
     static std::shared_ptr<AccessibilityManager> create(WindowSystem& system, MainQueue& queue);
     ~AccessibilityManager();
 
@@ -24,13 +24,15 @@ public:
     void requestPermissionAndOpenSettings();
     bool isPolling() const { return timer_ != nullptr; }
 
-private:
+  private:
     struct Token {};
 
-public:
+  public:
     AccessibilityManager(Token, WindowSystem& system, MainQueue& queue);
 
-private:
+  private:
+    void pollTick();
+
     WindowSystem& system_;
     MainQueue& queue_;
     std::unique_ptr<Timer> timer_;
