@@ -173,6 +173,7 @@ TEST_F(DiscoveryTest, FocusedRouteFailuresFallThroughToTheWindowList) {
         system.focus(900);
     };
     const std::string xterm = L("AXFocusedApplication pid=900 app=xterm");
+    manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr});
     system.focusedApplication = {ax::cannotComplete, std::nullopt};
     run({L("AXFocusedApplication failed: -25204 (cannotComplete)")});
     system.focusedApplication = {ax::success, std::nullopt};
@@ -190,7 +191,8 @@ TEST_F(DiscoveryTest, FocusedRouteFailuresFallThroughToTheWindowList) {
     run({L("AXFocusedApplication pid=0 app=unknown"),
          L("system-wide focused window title missing for pid=0")});
     EXPECT_EQ(system.windowListRequests, 6);
-    EXPECT_FALSE(target()) << "no window list leaves the target as it was";
+    EXPECT_EQ(target(), std::pair(std::string("old"), std::string("window")))
+        << "no window list leaves the target as it was";
 }
 
 TEST_F(DiscoveryTest, WindowListSkipsUnusableEntriesAndTakesTheFirstOther) {
