@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
   # tests and the demo desktop
   xvfb openbox tint2 xdotool wmctrl x11-utils x11-apps xterm imagemagick
-  fonts-dejavu-core desktop-file-utils dbus-x11 locales-all
+  fonts-dejavu-core desktop-file-utils libglib2.0-bin dbus-x11 locales-all
 )
 
 missing=()

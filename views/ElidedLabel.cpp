@@ -7,10 +7,11 @@ namespace varnic {
 namespace {
 
 // Where each wrapped line starts, for text laid out in the given width.
-QList<int> lineStarts(const QString& text, const QFont& font, int width) {
+QList<int> lineStarts(const QString& text, const QFont& font, int width,
+                      QTextOption::WrapMode wrap) {
     QTextLayout layout(text, font);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(wrap);
     layout.setTextOption(option);
     QList<int> starts;
     layout.beginLayout();
@@ -55,7 +56,11 @@ QString ElidedLabel::fitted(const QString& text, const QFont& font, int width,
     if (width <= 0) return {};
     const QFontMetrics metrics(font);
     if (maxLines == 1 || text.isEmpty()) return metrics.elidedText(text, mode, width);
-    const QList<int> starts = lineStarts(text, font, width);
+    // Middle elision is for paths, whose lines are best filled to the edge;
+    // other texts wrap between words.
+    const auto wrap = mode == Qt::ElideMiddle ? QTextOption::WrapAnywhere
+                                              : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    const QList<int> starts = lineStarts(text, font, width, wrap);
     QStringList lines;
     for (int i = 0; i < starts.size() && i < maxLines - 1; ++i) {
         const int end = i + 1 < starts.size() ? starts[i + 1] : static_cast<int>(text.size());

@@ -79,4 +79,20 @@ QIcon windowGlyphIcon(const QColor& colour) {
     return icon;
 }
 
+QIcon trayIcon() {
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = canvas(size, 1.0);
+        QPainter painter(&pixmap);
+        const QPixmap halo = window(size, QColor(0, 0, 0, 160));
+        for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)}) {
+            painter.drawPixmap(offset, halo);
+        }
+        painter.drawPixmap(0, 0, window(size, QColor(0xf2, 0xf2, 0xf2)));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 }  // namespace varnic::glyphs

@@ -12,5 +12,8 @@ QPixmap window(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
 QPixmap windowWithPlus(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
 // The window glyph at the sizes trays ask for (16 to 64 pixels).
 QIcon windowGlyphIcon(const QColor& colour);
+// The tray's icon: a light window glyph on a dark halo, legible on light and
+// dark panels alike.
+QIcon trayIcon();
 
 }  // namespace varnic::glyphs

@@ -12,12 +12,12 @@
 namespace varnic {
 
 RootView::RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> accessibilityManager,
-                   WindowManager& windowManager, LoginItemService& loginItems, AppBundle& bundle,
+                   WindowManagerSource windowManager, LoginItemService& loginItems, AppBundle& bundle,
                    QWidget* parent)
     : QWidget(parent),
       queue_(queue),
       accessibilityManager_(std::move(accessibilityManager)),
-      windowManager_(windowManager),
+      windowManager_(std::move(windowManager)),
       bundle_(bundle),
       startupManager_(std::make_unique<StartupManager>(loginItems)) {
     setObjectName(QStringLiteral("rootView"));
@@ -52,7 +52,7 @@ void RootView::render() {
     if (screen_ && authorized == showsPanel_) return;
     showsPanel_ = authorized;
     if (authorized) {
-        present(new ContentView(queue_, *accessibilityManager_, *startupManager_, windowManager_,
+        present(new ContentView(queue_, *accessibilityManager_, *startupManager_, windowManager_(),
                                 bundle_));
     } else {
         present(new OnboardingView(queue_, *accessibilityManager_, bundle_));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "support/Subscription.h"
@@ -19,12 +20,13 @@ class WindowManager;
 // it is granted, switching by itself on each change of isAuthorized.
 //
 // The app constructs it once with the real platform:
-//     RootView root(mainQueue, accessibilityManager, WindowManager::shared(),
+//     RootView root(mainQueue, accessibilityManager, &WindowManager::shared,
 //                   loginItemService, appBundle);
 // queue: the GUI thread's main queue (QtMainQueue), used for redraws and the
 //   panel's resize reset;
 // accessibilityManager: the process's one manager, kept alive by this view;
-// windowManager: the shared window manager (tests pass their own);
+// windowManager: gives the shared window manager, asked for only when the
+//   main panel is first built (tests give their own);
 // loginItems: the start-at-login registration; the view creates its one
 //   StartupManager over it;
 // bundle: Varnic's own bundle for the debug lines and "Reveal App in Finder".
@@ -34,8 +36,10 @@ class RootView : public QWidget {
     Q_OBJECT
 
   public:
+    using WindowManagerSource = std::function<WindowManager&()>;
+
     RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> accessibilityManager,
-             WindowManager& windowManager, LoginItemService& loginItems, AppBundle& bundle,
+             WindowManagerSource windowManager, LoginItemService& loginItems, AppBundle& bundle,
              QWidget* parent = nullptr);
     ~RootView() override;
 
@@ -50,7 +54,7 @@ class RootView : public QWidget {
 
     MainQueue& queue_;
     std::shared_ptr<AccessibilityManager> accessibilityManager_;
-    WindowManager& windowManager_;
+    WindowManagerSource windowManager_;
     AppBundle& bundle_;
     std::unique_ptr<StartupManager> startupManager_;
     QWidget* screen_ = nullptr;

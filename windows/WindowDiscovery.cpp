@@ -71,14 +71,17 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute
     const auto running = system_.runningApplication(pid);
     logLine("AXFocusedApplication pid=" + std::to_string(pid) + " app=" + shortName(running));
 
-    if (isOwnApplication(running) && lastNonSelfFrontmostPID) {
+    if (!isOwnApplication(running)) return focusedWindowRoute(*application, pid, running);
+    if (lastNonSelfFrontmostPID) {
         if (const auto last = system_.runningApplication(*lastNonSelfFrontmostPID)) {
             logLine("using last non-self app pid=" + std::to_string(*lastNonSelfFrontmostPID) +
                     " app=" + shortName(last));
             return fetchWindowInfo(*last);
         }
     }
-    return focusedWindowRoute(*application, pid, running);
+    // Varnic's own panel is never the target: without another application to
+    // fall back on, the window list names the front-most window of another one.
+    return std::nullopt;
 }
 
 std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(

@@ -5,6 +5,7 @@ find_package(Qt6 REQUIRED COMPONENTS Core Gui DBus)
 add_library(varnic_qt STATIC
   ${CMAKE_CURRENT_LIST_DIR}/AppIconImage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DesktopAppBundle.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DesktopUrlOpener.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtMainQueue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtRepeatingTimer.cpp
 )

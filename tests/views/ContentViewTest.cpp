@@ -1,0 +1,293 @@
+// The main panel against the scripted desktop: what it shows, in which order,
+// and what its controls ask of the window and startup managers.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+
+#include "permissions/StartupManager.h"
+#include "tests/views/ViewsFixture.h"
+#include "views/ContentView.h"
+#include "views/ElidedLabel.h"
+#include "views/ToggleSwitch.h"
+
+namespace varnic {
+namespace {
+
+using ::testing::Contains;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class ContentViewTest : public testing::ViewsFixture {
+protected:
+    ContentViewTest() {
+        panel.show();
+        queue.runPending();
+    }
+
+    QPushButton* button(const QString& name) { return find<QPushButton>(panel, name); }
+    QLineEdit* field(const QString& name) { return find<QLineEdit>(panel, name); }
+    QLabel* label(const QString& name) { return find<QLabel>(panel, name); }
+
+    void type(const QString& name, const QString& text) {
+        auto* edit = field(name);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    int top(QWidget* widget) { return widget->mapTo(&panel, QPoint(0, 0)).y(); }
+
+    QLabel* labelWithText(const QString& text) {
+        for (auto* candidate : panel.findChildren<QLabel*>()) {
+            if (candidate->text() == text) return candidate;
+        }
+        ADD_FAILURE() << "no label reads " << text.toStdString();
+        return nullptr;
+    }
+
+    StartupManager startup{loginItems};
+    ContentView panel{queue, *accessibility, startup, *windowManager, bundle};
+};
+
+TEST_F(ContentViewTest, FreshPanelShowsItsSectionsInOrderWithTheFirstPresetsSize) {
+    EXPECT_EQ(panel.width(), 300);
+    EXPECT_EQ(field("widthField")->text(), "1920");
+    EXPECT_EQ(field("heightField")->text(), "1080");
+    EXPECT_TRUE(field("widthField")->placeholderText().isEmpty());
+    EXPECT_TRUE(label("noTargetLabel")->isVisible());
+    EXPECT_EQ(label("noTargetLabel")->text(), "Select a window to resize");
+    EXPECT_TRUE(label("resizeNote")->isVisible());
+    EXPECT_EQ(label("resizeNote")->text(), "Note: The window shown above will be resized.");
+    EXPECT_FALSE(label("resizingLabel")->isVisible());
+    EXPECT_EQ(button("resizeButton")->text(), "Resize Active Window");
+
+    // Top to bottom, as the user reads the panel.
+    const std::vector<QWidget*> order{
+        label("noTargetLabel"),
+        labelWithText("PRESETS"),
+        button("preset:1080p (Full HD)"),
+        labelWithText("CUSTOM DIMENSIONS"),
+        labelWithText("WIDTH"),
+        field("widthField"),
+        button("resizeButton"),
+        label("resizeNote"),
+        labelWithText("STARTUP"),
+        find<ToggleSwitch>(panel, "startupSwitch"),
+        labelWithText("DEBUG"),
+        labelWithText("Accessibility: Authorized"),
+        label("bundleIdLabel"),
+        label("appPathLabel"),
+        button("revealButton"),
+    };
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        EXPECT_LT(top(order[i - 1]), top(order[i]))
+            << order[i - 1]->objectName().toStdString() << " above "
+            << order[i]->objectName().toStdString();
+    }
+    EXPECT_EQ(top(labelWithText("WIDTH")), top(labelWithText("HEIGHT"))) << "side by side";
+    EXPECT_EQ(button("revealButton")->text(), "Reveal App in Finder");
+    EXPECT_EQ(static_cast<ElidedLabel*>(label("bundleIdLabel"))->fullText(),
+              "Bundle ID: /opt/varnic/bin/varnic");
+
+    std::vector<std::string> presetNames;
+    for (const auto& preset : windowManager->presets()) {
+        auto* presetButton = button(QStringLiteral("preset:") + preset.name.c_str());
+        EXPECT_EQ(presetButton->text().toStdString(), preset.name);
+        EXPECT_TRUE(presetButton->isEnabled()) << "presets work without a target";
+        presetNames.push_back(preset.name);
+    }
+    EXPECT_EQ(presetNames.size(), 12u);
+}
+
+TEST_F(ContentViewTest, ResizeButtonIsEnabledExactlyWithATargetWhileIdle) {
+    auto* resize = button("resizeButton");
+    EXPECT_FALSE(resize->isEnabled()) << "no target";
+    setTarget();
+    EXPECT_TRUE(resize->isEnabled());
+    EXPECT_FALSE(label("noTargetLabel")->isVisible());
+
+    button("preset:4K (UHD)")->click();
+    EXPECT_TRUE(panel.isResizing());
+    EXPECT_FALSE(resize->isEnabled()) << "resizing";
+    EXPECT_TRUE(label("resizingLabel")->isVisible());
+    EXPECT_EQ(label("resizingLabel")->text(), "Hiding and resizing in 0.5s...");
+    EXPECT_FALSE(label("resizeNote")->isVisible());
+
+    queue.advance(1.49);
+    EXPECT_TRUE(panel.isResizing());
+    queue.advance(0.01);
+    EXPECT_FALSE(panel.isResizing()) << "reset 1.5 s after the start";
+    EXPECT_TRUE(resize->isEnabled());
+    EXPECT_TRUE(label("resizeNote")->isVisible());
+
+    windowManager->activeWindowInfo.set(std::nullopt);
+    EXPECT_TRUE(resize->isEnabled()) << "the stored value is read on the next turn";
+    queue.runPending();
+    EXPECT_FALSE(resize->isEnabled()) << "target gone";
+}
+
+TEST_F(ContentViewTest, PresetClickFillsTheFieldsThenResizesTheTargetByItsPid) {
+    setTarget();
+    button("preset:720p (HD)")->click();
+    EXPECT_EQ(field("widthField")->text(), "1280");
+    EXPECT_EQ(field("heightField")->text(), "720");
+    EXPECT_EQ(panel.widthString(), "1280");
+    EXPECT_EQ(system.hideCount, 1) << "Varnic is frontmost: it hides first";
+    EXPECT_TRUE(system.sizeWrites.empty());
+
+    // Hiding gives focus to some other application; the pid still picks xlogo.
+    auto& xterm = system.addApplication(900, "xterm", "/usr/bin/xterm");
+    xterm.focusedWindow = {ax::success, 2};
+    system.addWindow(2, "shell");
+    system.focus(900);
+    queue.advance(0.5);
+    ASSERT_EQ(system.sizeWrites.size(), 1u);
+    EXPECT_EQ(system.sizeWrites[0].window, 1);
+    EXPECT_EQ(system.sizeWrites[0].size.width, 1280);
+    EXPECT_EQ(system.sizeWrites[0].size.height, 720);
+    EXPECT_THAT(log.lines(), Contains("Successfully resized xlogo to 1280.0x720.0"));
+
+    // Without a target no pid is passed: the frontmost application is resized.
+    queue.advance(1.0);
+    windowManager->activeWindowInfo.set(std::nullopt);
+    queue.runPending();
+    system.focus(system.selfPid);
+    button("preset:Social Square")->click();
+    system.focus(900);
+    queue.advance(0.5);
+    ASSERT_EQ(system.sizeWrites.size(), 2u);
+    EXPECT_EQ(system.sizeWrites[1].window, 2);
+    EXPECT_THAT(log.lines(), Contains("Successfully resized xterm to 1080.0x1080.0"));
+}
+
+TEST_F(ContentViewTest, TypedSizesStartAResizeOnlyWhenBothAreNumbers) {
+    setTarget();
+    struct Case {
+        const char* width;
+        std::optional<double> expected;
+    };
+    const Case cases[] = {
+        {"800", 800.0},    {"800.5", 800.5}, {"1e3", 1000.0},  {"-100", -100.0},
+        {"0", 0.0},        {"0x10", 16.0},   {"+7", 7.0},      {"", std::nullopt},
+        {" 12", std::nullopt}, {"12 ", std::nullopt}, {"1,5", std::nullopt},
+        {"1,280", std::nullopt}, {"800px", std::nullopt}, {"1e400", std::nullopt},
+        {"abc", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("width text \"") + c.width + "\"");
+        type("widthField", c.width);
+        type("heightField", "600");
+        EXPECT_EQ(panel.widthString(), c.width);
+        const auto writes = system.sizeWrites.size();
+        const int hides = system.hideCount;
+        button("resizeButton")->click();
+        EXPECT_EQ(panel.isResizing(), c.expected.has_value());
+        queue.advance(1.5);
+        EXPECT_EQ(field("widthField")->text(), c.width) << "the text stays as typed";
+        if (!c.expected) {
+            EXPECT_EQ(system.hideCount, hides) << "no resize starts";
+            continue;
+        }
+        ASSERT_EQ(system.sizeWrites.size(), writes + 1);
+        EXPECT_EQ(system.sizeWrites.back().size.width, *c.expected) << "passed on unchanged";
+        EXPECT_EQ(system.sizeWrites.back().size.height, 600);
+    }
+
+    type("widthField", "inf");
+    button("resizeButton")->click();
+    queue.advance(1.5);
+    EXPECT_TRUE(std::isinf(system.sizeWrites.back().size.width)) << "strtod's word for infinity";
+
+    type("widthField", "800");
+    type("heightField", "600 ");
+    const auto writes = system.sizeWrites.size();
+    button("resizeButton")->click();
+    EXPECT_FALSE(panel.isResizing()) << "the height follows the same rule";
+    queue.advance(1.5);
+    EXPECT_EQ(system.sizeWrites.size(), writes);
+}
+
+TEST_F(ContentViewTest, ASecondStartKeepsTheFirstResetAndEachResetRefreshes) {
+    setTarget();
+    button("preset:720p (HD)")->click();
+    queue.advance(1.0);
+    button("preset:4K (UHD)")->click();
+    EXPECT_TRUE(panel.isResizing());
+    queue.advance(0.5);
+    EXPECT_FALSE(panel.isResizing()) << "1.5 s after the first start, not the second";
+    EXPECT_TRUE(button("resizeButton")->isEnabled());
+    queue.advance(1.0);
+    EXPECT_FALSE(panel.isResizing()) << "the second reset only sets idle again";
+    EXPECT_EQ(system.hideCount, 2);
+}
+
+TEST_F(ContentViewTest, SwitchShowsWhatTheManagerReadsBackAndItsFailure) {
+    auto* toggle = find<ToggleSwitch>(panel, "startupSwitch");
+    auto* error = static_cast<ElidedLabel*>(label("startupError"));
+    EXPECT_FALSE(toggle->isChecked());
+    EXPECT_FALSE(error->isVisible());
+
+    loginItems.nextFailure = "Cannot write /home/u/.config/autostart: read-only file system";
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    EXPECT_FALSE(toggle->isChecked()) << "the click alone never flips it";
+    queue.runPending();
+    EXPECT_FALSE(toggle->isChecked()) << "registration failed";
+    EXPECT_TRUE(error->isVisible());
+    EXPECT_EQ(error->fullText().toStdString(), "Cannot write /home/u/.config/autostart: read-only file system");
+    EXPECT_EQ(error->palette().color(QPalette::WindowText), QColor(0xff, 0x3b, 0x30));
+    EXPECT_LE(error->text().count('\n'), 1) << "at most two lines";
+
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    queue.runPending();
+    EXPECT_TRUE(toggle->isChecked());
+    EXPECT_FALSE(error->isVisible()) << "a success clears the error";
+    EXPECT_EQ(loginItems.current, LoginItemStatus::enabled);
+}
+
+TEST_F(ContentViewTest, TypingSurvivesARedraw) {
+    auto* width = field("widthField");
+    width->setCursorPosition(2);
+    QTest::keyClicks(width, "5");
+    EXPECT_EQ(width->text(), "19520");
+    width->setSelection(1, 2);
+
+    setTarget();
+    accessibility->checkPermission();
+    startup.setEnabled(true);
+    queue.runPending();
+
+    EXPECT_EQ(width->text(), "19520");
+    EXPECT_EQ(width->selectionStart(), 1) << "selection and cursor untouched";
+    EXPECT_EQ(width->selectedText(), "95");
+    EXPECT_EQ(panel.widthString(), "19520");
+    QTest::keyClicks(width, "0");
+    EXPECT_EQ(panel.widthString(), "1020");
+}
+
+TEST_F(ContentViewTest, TargetTextsAreShownVerbatimAndLongTitlesShortenInTheMiddle) {
+    setTarget("<b>bold</b> &amp; <i>not</i>");
+    auto* title = static_cast<ElidedLabel*>(label("targetWindowTitle"));
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), "<b>bold</b> &amp; <i>not</i>");
+    EXPECT_EQ(static_cast<ElidedLabel*>(label("targetAppName"))->text(), "xlogo");
+    EXPECT_FALSE(label("targetIcon")->isVisible()) << "no icon, no image";
+
+    const std::string longTitle = "Start of a very long title " + std::string(300, 'x') + " end";
+    auto icon = std::make_shared<AppIcon>(AppIcon{2, 1, {0xffff0000u, 0xff0000ffu}});
+    setTarget(longTitle, icon);
+    EXPECT_TRUE(label("targetIcon")->isVisible());
+    EXPECT_THAT(title->text().toStdString(), StartsWith("Start"));
+    EXPECT_THAT(title->text().toStdString(), HasSubstr("…"));
+    EXPECT_THAT(title->text().toStdString(), EndsWith(" end"));
+    EXPECT_FALSE(title->text().contains('\n')) << "one line";
+    EXPECT_LE(title->mapTo(&panel, QPoint(title->width(), 0)).x(), 300) << "inside the panel";
+}
+
+}  // namespace
+}  // namespace varnic

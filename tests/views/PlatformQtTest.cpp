@@ -1,0 +1,115 @@
+// The Qt glue: the main queue on the event loop, icon conversion, eliding.
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QTest>
+#include <vector>
+
+#include "platform/qt/AppIconImage.h"
+#include "platform/qt/QtMainQueue.h"
+#include "views/ElidedLabel.h"
+#include "views/Glyphs.h"
+
+namespace varnic {
+namespace {
+
+constexpr int waitMs = 5000;
+
+TEST(QtMainQueue, PostsRunLaterInOrderAndDelaysInDeadlineOrder) {
+    QtMainQueue queue;
+    std::vector<int> ran;
+    queue.postAfter(0.06, [&] { ran.push_back(4); });
+    queue.postAfter(0.03, [&] { ran.push_back(3); });
+    queue.post([&] {
+        ran.push_back(1);
+        queue.post([&] { ran.push_back(2); });
+    });
+    EXPECT_TRUE(ran.empty()) << "never inline";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == 4; }, waitMs));
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3, 4}));
+
+    bool dropped = true;
+    {
+        QtMainQueue gone;
+        gone.post([&] { dropped = false; });
+    }
+    QTest::qWait(20);
+    EXPECT_TRUE(dropped) << "tasks die with their queue";
+}
+
+TEST(QtMainQueue, RepeatingTimerTicksUntilInvalidatedEvenFromItsOwnTick) {
+    QtMainQueue queue;
+    int ticks = 0;
+    std::unique_ptr<Timer> timer;
+    timer = queue.repeating(0.01, [&] {
+        if (++ticks == 3) timer.reset();  // as a poll that finds what it waited for
+    });
+    EXPECT_TRUE(timer->isValid());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !timer; }, waitMs));
+    QTest::qWait(50);
+    EXPECT_EQ(ticks, 3);
+
+    int other = 0;
+    auto stopped = queue.repeating(0.01, [&] { ++other; });
+    stopped->invalidate();
+    EXPECT_FALSE(stopped->isValid());
+    QTest::qWait(50);
+    EXPECT_EQ(other, 0);
+}
+
+TEST(AppIconImage, KeepsArgbPixelsAndRefusesInconsistentSizes) {
+    const AppIcon icon{2, 2, {0xffff0000u, 0x8000ff00u, 0x000000ffu, 0xff123456u}};
+    const QImage image = appicon::toImage(icon);
+    ASSERT_EQ(image.size(), QSize(2, 2));
+    EXPECT_EQ(image.pixel(0, 0), 0xffff0000u);
+    EXPECT_EQ(image.pixel(1, 0), 0x8000ff00u) << "unpremultiplied alpha kept";
+    EXPECT_EQ(image.pixel(1, 1), 0xff123456u);
+
+    EXPECT_TRUE(appicon::toImage(AppIcon{2, 2, {1, 2, 3}}).isNull()) << "too few pixels";
+    EXPECT_TRUE(appicon::toImage(AppIcon{2, 2, {1, 2, 3, 4, 5}}).isNull()) << "too many";
+    EXPECT_TRUE(appicon::toImage(AppIcon{0, 0, {}}).isNull());
+    EXPECT_TRUE(appicon::toImage(AppIcon{-1, -4, {1, 2, 3, 4}}).isNull());
+    EXPECT_TRUE(appicon::toImage(AppIcon{65536, 65536, {1}}).isNull()) << "no overflow";
+    EXPECT_TRUE(appicon::toPixmap(AppIcon{}).isNull());
+}
+
+TEST(ElidedLabel, FitsTextIntoItsLinesWithTheEllipsisWhereAsked) {
+    const QFont font;
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(QString(20, 'm'));
+    const QString path = "/" + QString(60, 'a') + "/" + QString(60, 'b') + "/tail.bin";
+
+    const QString two = ElidedLabel::fitted(path, font, width, Qt::ElideMiddle, 2);
+    const auto lines = two.split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("/aaa"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("…")));
+    EXPECT_TRUE(lines[1].endsWith("/tail.bin"));
+    for (const auto& line : lines) EXPECT_LE(metrics.horizontalAdvance(line), width);
+
+    EXPECT_EQ(ElidedLabel::fitted("short", font, width, Qt::ElideMiddle, 2), "short");
+    EXPECT_EQ(ElidedLabel::fitted("two words", font, metrics.horizontalAdvance("words"),
+                                  Qt::ElideRight, 2),
+              "two\nwords")
+        << "text wraps at a word boundary";
+    const QString one = ElidedLabel::fitted(path, font, width, Qt::ElideMiddle, 1);
+    EXPECT_FALSE(one.contains('\n'));
+    EXPECT_TRUE(one.startsWith("/a") && one.endsWith(".bin") && one.contains(QStringLiteral("…")));
+    EXPECT_TRUE(ElidedLabel::fitted(path, font, 0, Qt::ElideMiddle, 2).isEmpty());
+}
+
+TEST(Glyphs, DrawTheWindowAtEveryTraySize) {
+    const QIcon icon = glyphs::windowGlyphIcon(Qt::black);
+    EXPECT_EQ(icon.availableSizes().size(), 6);
+    const QImage image = glyphs::window(22, Qt::black).toImage();
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) inked += qAlpha(image.pixel(x, y)) > 128;
+    }
+    EXPECT_GT(inked, 40) << "an outline, not an empty square";
+    EXPECT_LT(inked, 22 * 22 / 2) << "an outline, not a filled square";
+    EXPECT_EQ(glyphs::windowWithPlus(80, Qt::blue, 2.0).size(), QSize(160, 160));
+}
+
+}  // namespace
+}  // namespace varnic

@@ -1,0 +1,12 @@
+// The widget tests run on Qt's offscreen platform: no display, no window on
+// the developer's screen, the same pixels everywhere.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
