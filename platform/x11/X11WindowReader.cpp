@@ -1,0 +1,172 @@
+#include "platform/x11/X11WindowReader.h"
+
+#include <xcb/res.h>
+
+#include <limits>
+
+#include "platform/x11/PropertyParsing.h"
+
+namespace varnic {
+namespace {
+
+// Titles beyond 64 KiB are cut: nothing shows that much, and a hostile
+// client could otherwise make every read move megabytes.
+constexpr std::uint32_t maxTitleItems32 = 64 * 1024 / 4;
+constexpr std::uint32_t maxListItems32 = 64;
+// Four 1024 x 1024 icons; larger properties are read up to here.
+constexpr std::uint32_t maxIconItems32 = 4 * 1024 * 1024;
+constexpr int preferredIconSide = 64;
+
+std::optional<Pid> validPid(std::uint32_t value) {
+    if (value == 0 || value > static_cast<std::uint32_t>(std::numeric_limits<Pid>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<Pid>(value);
+}
+
+FrameExtents extents(const std::vector<std::uint32_t>& items) {
+    if (items.size() < 4) return {};
+    return {items[0], items[1], items[2], items[3]};
+}
+
+}  // namespace
+
+struct X11WindowReader::Pending {
+    using PropertyCookie = std::optional<xcb_get_property_cookie_t>;
+    std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
+    PropertyCookie netWmPid, netWmName, wmName, wmClass, types, states, frame, shadow, icon;
+    std::optional<xcb_get_window_attributes_cookie_t> attributes;
+    std::optional<xcb_get_geometry_cookie_t> geometry;
+    std::optional<xcb_translate_coordinates_cookie_t> position;
+};
+
+xcb_get_property_cookie_t X11WindowReader::property(xcb_window_t window, xcb_atom_t atom,
+                                                    std::uint32_t maxItems32) {
+    return xcb_get_property(connection_.get(), 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0,
+                            maxItems32);
+}
+
+X11WindowReader::Pending X11WindowReader::send(xcb_window_t window, unsigned facts) {
+    auto* c = connection_.get();
+    Pending pending;
+    if (facts & pid) {
+        if (connection_.hasResourceExtension()) {
+            xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            pending.clientIds = xcb_res_query_client_ids(c, 1, &spec);
+        }
+        pending.netWmPid = property(window, connection_.atom(Atom::netWmPid), 1);
+    }
+    if (facts & title) {
+        pending.netWmName = property(window, connection_.atom(Atom::netWmName), maxTitleItems32);
+        pending.wmName = property(window, XCB_ATOM_WM_NAME, maxTitleItems32);
+    }
+    if (facts & wmClass) pending.wmClass = property(window, XCB_ATOM_WM_CLASS, 1024);
+    if (facts & kind) {
+        pending.types = property(window, connection_.atom(Atom::netWmWindowType), maxListItems32);
+        pending.states = property(window, connection_.atom(Atom::netWmState), maxListItems32);
+    }
+    if (facts & geometry) {
+        pending.attributes = xcb_get_window_attributes(c, window);
+        pending.geometry = xcb_get_geometry(c, window);
+        pending.position = xcb_translate_coordinates(c, window, connection_.root(), 0, 0);
+        pending.frame = property(window, connection_.atom(Atom::netFrameExtents), 4);
+        pending.shadow = property(window, connection_.atom(Atom::gtkFrameExtents), 4);
+    }
+    if (facts & icon)
+        pending.icon = property(window, connection_.atom(Atom::netWmIcon), maxIconItems32);
+    return pending;
+}
+
+bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline deadline) {
+    bool answered = true;
+    // A BadWindow on any request means the window is gone; other errors only
+    // leave that one fact unknown.
+    auto take = [&]<typename T>(auto& cookie) -> XcbReply<T> {
+        if (!cookie) return nullptr;
+        auto result = connection_.await<T>(cookie->sequence, deadline);
+        if (result.status == WaitStatus::timeout || result.status == WaitStatus::disconnected) {
+            answered = false;
+        }
+        if (result.status == WaitStatus::error && result.errorCode == XCB_WINDOW) {
+            facts.exists = false;
+        }
+        return std::move(result.reply);
+    };
+    auto takeProperty = [&](auto& cookie) {
+        return take.template operator()<xcb_get_property_reply_t>(cookie);
+    };
+    const auto& atoms = connection_.atoms();
+
+    if (auto ids = take.template operator()<xcb_res_query_client_ids_reply_t>(pending.clientIds)) {
+        for (auto it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem > 0;
+             xcb_res_client_id_value_next(&it)) {
+            const bool pidValue = it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID;
+            if (pidValue && xcb_res_client_id_value_value_length(it.data) >= 1) {
+                facts.pid = validPid(*xcb_res_client_id_value_value(it.data));
+            }
+        }
+    }
+    const auto netWmPid = takeProperty(pending.netWmPid);
+    if (!facts.pid) {
+        const auto items =
+            property::items32(property::fromReply(netWmPid.get()), XCB_ATOM_CARDINAL);
+        if (items.size() == 1) facts.pid = validPid(items[0]);
+    }
+
+    const auto netWmName = takeProperty(pending.netWmName);
+    const auto wmName = takeProperty(pending.wmName);
+    const auto utf8 = atoms[Atom::utf8String];
+    facts.title = property::text(property::fromReply(netWmName.get()), utf8);
+    if (!facts.title) facts.title = property::text(property::fromReply(wmName.get()), utf8);
+
+    facts.wmClass = property::wmClass(property::fromReply(takeProperty(pending.wmClass).get()));
+    facts.types =
+        property::items32(property::fromReply(takeProperty(pending.types).get()), XCB_ATOM_ATOM);
+    facts.states =
+        property::items32(property::fromReply(takeProperty(pending.states).get()), XCB_ATOM_ATOM);
+
+    if (auto attributes =
+            take.template operator()<xcb_get_window_attributes_reply_t>(pending.attributes)) {
+        facts.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+    if (auto geometry = take.template operator()<xcb_get_geometry_reply_t>(pending.geometry)) {
+        facts.width = geometry->width;
+        facts.height = geometry->height;
+    }
+    if (auto position =
+            take.template operator()<xcb_translate_coordinates_reply_t>(pending.position)) {
+        facts.x = position->dst_x;
+        facts.y = position->dst_y;
+    }
+    facts.frame = extents(property::items32(property::fromReply(takeProperty(pending.frame).get()),
+                                            XCB_ATOM_CARDINAL));
+    facts.clientSideShadow = extents(property::items32(
+        property::fromReply(takeProperty(pending.shadow).get()), XCB_ATOM_CARDINAL));
+    if (auto icon = takeProperty(pending.icon)) {
+        const auto items = property::items32(property::fromReply(icon.get()), XCB_ATOM_CARDINAL);
+        facts.icon = property::bestIcon(items, preferredIconSide);
+    }
+    return answered;
+}
+
+std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
+                                                              unsigned facts, Deadline deadline) {
+    std::vector<Pending> pending;
+    pending.reserve(windows.size());
+    for (const auto window : windows) pending.push_back(send(window, facts));
+    std::vector<WindowFacts> result(windows.size());
+    bool answered = true;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        result[i].window = windows[i];
+        // After one timeout the rest would only wait out the same deadline.
+        if (answered) {
+            answered = collect(pending[i], result[i], deadline);
+        } else {
+            collect(pending[i], result[i], Deadline{});
+        }
+    }
+    if (!answered) return std::nullopt;
+    return result;
+}
+
+}  // namespace varnic

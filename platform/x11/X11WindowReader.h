@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/x11/WindowFacts.h"
+#include "platform/x11/XcbConnection.h"
+
+namespace varnic {
+
+// Reads facts about many windows in one round trip: every request for every
+// window is sent first, the replies are collected after.
+class X11WindowReader {
+  public:
+    enum Fact : unsigned {
+        pid = 1u << 0,
+        title = 1u << 1,
+        wmClass = 1u << 2,
+        kind = 1u << 3,      // window types and states
+        geometry = 1u << 4,  // map state, client area, frame extents
+        icon = 1u << 5,
+    };
+
+    explicit X11WindowReader(XcbConnection& connection) : connection_(connection) {}
+
+    // Absent when the server did not answer before the deadline. A window that
+    // no longer exists is kept with exists false.
+    std::optional<std::vector<WindowFacts>> read(std::span<const xcb_window_t> windows,
+                                                 unsigned facts, Deadline deadline);
+
+  private:
+    struct Pending;
+    Pending send(xcb_window_t window, unsigned facts);
+    bool collect(Pending& pending, WindowFacts& facts, Deadline deadline);
+    xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom,
+                                       std::uint32_t maxItems32);
+
+    XcbConnection& connection_;
+};
+
+}  // namespace varnic

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/x11/X11Atoms.h"
+#include "platform/x11/XcbReply.h"
+
+namespace varnic {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Seconds from now as a deadline.
+Deadline deadlineAfter(double seconds);
+
+// How a bounded wait for one reply ended.
+enum class WaitStatus { reply, error, timeout, disconnected };
+
+template <typename T>
+struct Awaited {
+    WaitStatus status = WaitStatus::disconnected;
+    XcbReply<T> reply;
+    std::uint8_t errorCode = 0;  // the X error code when status is error
+
+    bool ok() const { return status == WaitStatus::reply; }
+};
+
+// One xcb connection with its root window and atoms. Every reply is awaited
+// against a deadline by polling the connection's socket, so a server that a
+// frozen client holds grabbed costs a timeout, never a hang.
+class XcbConnection {
+  public:
+    // Null when the display cannot be opened or does not answer in time.
+    static std::unique_ptr<XcbConnection> open(const char* displayName, Deadline deadline);
+    ~XcbConnection();
+    XcbConnection(const XcbConnection&) = delete;
+    XcbConnection& operator=(const XcbConnection&) = delete;
+
+    xcb_connection_t* get() const { return connection_; }
+    xcb_window_t root() const { return root_; }
+    const X11Atoms& atoms() const { return atoms_; }
+    xcb_atom_t atom(Atom atom) const { return atoms_[atom]; }
+    int fd() const;
+    bool broken() const;
+    bool hasResourceExtension() const { return hasResourceExtension_; }
+
+    template <typename T>
+    Awaited<T> await(unsigned int sequence, Deadline deadline) {
+        auto raw = awaitRaw(sequence, deadline);
+        return {raw.status, XcbReply<T>(static_cast<T*>(raw.reply.release())), raw.errorCode};
+    }
+    // Waits until the server has handled every request sent so far.
+    bool sync(Deadline deadline);
+    // Whether the void request with this checked cookie failed; call after sync().
+    std::optional<std::uint8_t> requestError(xcb_void_cookie_t cookie);
+    void flush();
+    // The next queued event, without blocking; null when there is none.
+    XcbReply<xcb_generic_event_t> pollEvent();
+
+    // Waits that had to go to the server after new requests were written:
+    // the number of round trips since the connection opened.
+    std::uint64_t roundTrips() const { return roundTrips_; }
+
+  private:
+    explicit XcbConnection(xcb_connection_t* connection, xcb_window_t root);
+    bool internAtoms(Deadline deadline);
+    bool probeResourceExtension(Deadline deadline);
+    Awaited<void> awaitRaw(unsigned int sequence, Deadline deadline);
+    bool waitReadable(Deadline deadline);
+
+    xcb_connection_t* connection_;
+    xcb_window_t root_;
+    X11Atoms atoms_;
+    bool hasResourceExtension_ = false;
+    std::uint64_t roundTrips_ = 0;
+    std::uint64_t writtenAtLastTrip_ = 0;
+};
+
+}  // namespace varnic

@@ -1,0 +1,201 @@
+#include "tests/x11/X11Session.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#ifndef VARNIC_TEST_CLIENT
+#error "VARNIC_TEST_CLIENT must name the test client binary"
+#endif
+
+namespace varnic::testing {
+namespace {
+
+struct Free {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, Free>;
+
+xcb_atom_t intern(xcb_connection_t* c, const char* name) {
+    Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, const char* name) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, intern(c, name), XCB_ATOM_ANY, 0, 1 << 16), nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
+}
+
+}  // namespace
+
+X11Session::X11Session(bool withWindowManager) {
+    char pattern[] = "/tmp/varnic-x11-XXXXXX";
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+    logDirectory_ = pattern;
+    // -displayfd: Xvfb picks a free display number and writes it to fd 3.
+    server_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "2560x1600x24",
+                                 "-nolisten", "tcp", "-noreset"},
+        std::vector<std::string>{}, logDirectory_ + "/xvfb.log", true);
+    const auto number = server_->readLine(10s, true);
+    if (!number) throw std::runtime_error("Xvfb did not start; see " + logDirectory_);
+    display_ = ":" + *number;
+    connection_ = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    if (withWindowManager) startWindowManager();
+}
+
+X11Session::~X11Session() {
+    clients_.clear();
+    windowManager_.reset();
+    if (connection_) xcb_disconnect(connection_);
+    server_.reset();
+}
+
+std::vector<std::string> X11Session::environment() const {
+    return {"DISPLAY=" + display_, "HOME=" + logDirectory_,
+            "XDG_CONFIG_HOME=" + logDirectory_ + "/config",
+            "XDG_CACHE_HOME=" + logDirectory_ + "/cache"};
+}
+
+bool X11Session::windowManagerReady() {
+    const auto check = cardinals(connection_, root_, "_NET_SUPPORTING_WM_CHECK");
+    return check.size() == 1 &&
+           cardinals(connection_, check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
+void X11Session::startWindowManager() {
+    // _NET_SUPPORTING_WM_CHECK appears before openbox manages new windows;
+    // its startup command runs once it does.
+    const auto marker = logDirectory_ + "/openbox-started";
+    windowManager_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
+        environment(), logDirectory_ + "/openbox.log");
+    if (!waitUntil([&] { return std::filesystem::exists(marker) && windowManagerReady(); })) {
+        throw std::runtime_error("openbox did not start; see " + logDirectory_);
+    }
+}
+
+std::vector<xcb_window_t> X11Session::clientList() {
+    return cardinals(connection_, root_, "_NET_CLIENT_LIST");
+}
+
+xcb_window_t X11Session::activeWindow() {
+    const auto active = cardinals(connection_, root_, "_NET_ACTIVE_WINDOW");
+    return active.size() == 1 ? active[0] : xcb_window_t{XCB_WINDOW_NONE};
+}
+
+bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
+    const auto list = clientList();
+    return std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) {
+        // Managed means listed and framed (_NET_FRAME_EXTENTS set).
+        return std::find(list.begin(), list.end(), w) != list.end() && frameExtents(w).size() == 4;
+    });
+}
+
+X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
+    std::vector<std::string> argv{VARNIC_TEST_CLIENT};
+    argv.insert(argv.end(), options.begin(), options.end());
+    auto& client = clients_.emplace_back();
+    client.process =
+        std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
+    const auto ready = client.process->readLine(10s);
+    if (!ready || ready->rfind("ready", 0) != 0)
+        throw std::runtime_error("test client did not start");
+    std::istringstream words(ready->substr(5));
+    for (xcb_window_t w; words >> w;) client.windows.push_back(w);
+    if (windowManager_ && !waitUntil([&] { return managed(client.windows); }, 60s)) {
+        throw std::runtime_error("openbox did not manage the test client's windows");
+    }
+    return client;
+}
+
+X11Session::Client& X11Session::startProgram(const std::vector<std::string>& argv) {
+    const auto before = clientList();
+    auto& client = clients_.emplace_back();
+    client.process =
+        std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
+    const bool appeared = waitUntil([&] {
+        for (const auto w : clientList()) {
+            if (std::find(before.begin(), before.end(), w) == before.end() && managed({w})) {
+                client.windows = {w};
+                return true;
+            }
+        }
+        return false;
+    });
+    if (!appeared) throw std::runtime_error(argv[0] + " did not map a window");
+    return client;
+}
+
+void X11Session::stopClient(Client& client) {
+    client.process->stop();
+    waitUntil([&] {
+        const auto list = clientList();
+        return std::none_of(client.windows.begin(), client.windows.end(), [&](xcb_window_t w) {
+            return std::find(list.begin(), list.end(), w) != list.end();
+        });
+    });
+}
+
+std::string X11Session::run(const std::vector<std::string>& argv) {
+    ChildProcess tool(argv, environment(), logDirectory_ + "/tools.log");
+    std::string output;
+    while (auto line = tool.readLine(10s)) output += *line + "\n";
+    return output;
+}
+
+X11Session::Rect X11Session::clientGeometry(xcb_window_t client) {
+    Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, client), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> position(xcb_translate_coordinates_reply(
+        connection_, xcb_translate_coordinates(connection_, client, root_, 0, 0), nullptr));
+    if (!geometry || !position) return {};
+    return {position->dst_x, position->dst_y, geometry->width, geometry->height};
+}
+
+X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
+    auto window = client;
+    for (;;) {
+        Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
+        if (!tree) return {};
+        if (tree->parent == root_) break;
+        window = tree->parent;
+    }
+    Reply<xcb_get_geometry_reply_t> geometry(
+        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    if (!geometry) return {};
+    const unsigned border = 2u * geometry->border_width;
+    return {geometry->x, geometry->y, geometry->width + border, geometry->height + border};
+}
+
+std::vector<std::uint32_t> X11Session::frameExtents(xcb_window_t client) {
+    return cardinals(connection_, client, "_NET_FRAME_EXTENTS");
+}
+
+bool X11Session::waitUntil(const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+}  // namespace varnic::testing

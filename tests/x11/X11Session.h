@@ -1,0 +1,81 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/x11/ChildProcess.h"
+
+namespace varnic::testing {
+
+using namespace std::chrono_literals;
+
+// A private X display for one test binary or benchmark: its own Xvfb on a
+// free display number, optionally a real window manager (openbox), and the
+// clients the tests start. Everything it started is ended by pid when it
+// goes. Logs go to a directory of their own (logDirectory()).
+class X11Session {
+  public:
+    struct Client {
+        std::unique_ptr<ChildProcess> process;
+        std::vector<xcb_window_t> windows;
+        pid_t pid() const { return process->pid(); }
+    };
+    struct Rect {
+        int x = 0;
+        int y = 0;
+        unsigned width = 0;
+        unsigned height = 0;
+    };
+
+    explicit X11Session(bool withWindowManager = true);
+    ~X11Session();
+    X11Session(const X11Session&) = delete;
+    X11Session& operator=(const X11Session&) = delete;
+
+    const std::string& display() const { return display_; }
+    const std::string& logDirectory() const { return logDirectory_; }
+    void startWindowManager();
+
+    // The project's test client with these options; returns once the window
+    // manager manages all its windows.
+    Client& startTestClient(const std::vector<std::string>& options);
+    // A real program (xlogo, xterm); returns once its window is managed.
+    Client& startProgram(const std::vector<std::string>& argv);
+    // Ends the client and waits until the window manager has let go of its windows.
+    void stopClient(Client& client);
+
+    // Runs a tool (wmctrl, xdotool, xwininfo) on this display; its stdout.
+    std::string run(const std::vector<std::string>& argv);
+
+    // Oracles: what the X server and the window manager say, read directly.
+    std::vector<xcb_window_t> clientList();
+    xcb_window_t activeWindow();
+    // The window manager's frame around a client (its top-level ancestor).
+    Rect frameGeometry(xcb_window_t client);
+    Rect clientGeometry(xcb_window_t client);
+    std::vector<std::uint32_t> frameExtents(xcb_window_t client);
+
+    static bool waitUntil(const std::function<bool()>& condition,
+                          std::chrono::milliseconds timeout = 10s);
+
+  private:
+    std::vector<std::string> environment() const;
+    bool windowManagerReady();
+    bool managed(const std::vector<xcb_window_t>& windows);
+
+    std::string logDirectory_;
+    std::string display_;
+    std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> windowManager_;
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    std::list<Client> clients_;
+};
+
+}  // namespace varnic::testing
