@@ -16,10 +16,10 @@ class X11WindowSystem;
 class X11EventPump : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit X11EventPump(X11WindowSystem& system, QObject* parent = nullptr);
 
-private:
+  private:
     void drain();
     // The connection is opened again after it was lost; follow its socket.
     void followConnection();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <thread>
 
 #include "platform/x11/ProcessInfo.h"
 #include "platform/x11/PropertyParsing.h"
@@ -21,6 +22,8 @@ constexpr double defaultTimeoutSeconds = 3.0;
 // The X protocol carries window sizes as 16-bit quantities.
 constexpr double maxProtocolSize = 32767;
 constexpr std::uint32_t maxSupportedAtoms = 4096;
+// How long a maximized window may take to be restored before it is resized.
+constexpr double maxUnmaximizeSeconds = 0.5;
 constexpr std::uint32_t maxClients = 1u << 20;
 // EWMH source indication for a pager or other tool acting for the user.
 constexpr std::uint32_t sourceTool = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
@@ -363,19 +366,19 @@ AXError X11WindowSystem::setAttributeValue(const ElementRef& element, std::strin
     if (!facts || !supported.ok()) return timedOut(x11->timeout());
     if (!facts->exists) return ax::invalidUIElement;
 
-    const auto& frame = facts->frame;
-    const auto& shadow = facts->clientSideShadow;
+    auto target = std::move(*facts);
+    if (maximized(target)) {
+        auto restored = unmaximize(target.window, deadline);
+        if (!restored) return timedOut(x11->timeout());
+        if (!restored->exists) return ax::invalidUIElement;
+        target = std::move(*restored);
+    }
+    const auto& frame = target.frame;
+    const auto& shadow = target.clientSideShadow;
     const auto width =
         clientSide(value.size.width, frame.left + frame.right, shadow.left + shadow.right);
     const auto height =
         clientSide(value.size.height, frame.top + frame.bottom, shadow.top + shadow.bottom);
-
-    const auto vertical = c->atom(Atom::netWmStateMaximizedVert);
-    const auto horizontal = c->atom(Atom::netWmStateMaximizedHorz);
-    if (facts->hasState(vertical) || facts->hasState(horizontal)) {
-        sendToWindowManager(x11->window(), Atom::netWmState,
-                            {XCB_EWMH_WM_STATE_REMOVE, vertical, horizontal, sourceTool, 0});
-    }
     if (supportsMoveResize(supported.reply.get())) {
         const std::uint32_t flags = gravityNorthWest | XCB_EWMH_MOVERESIZE_WINDOW_WIDTH |
                                     XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT | (sourceTool << 12);
@@ -387,6 +390,29 @@ AXError X11WindowSystem::setAttributeValue(const ElementRef& element, std::strin
     }
     c->flush();
     return ax::success;
+}
+
+bool X11WindowSystem::maximized(const WindowFacts& facts) const {
+    return facts.hasState(connection_->atom(Atom::netWmStateMaximizedVert)) ||
+           facts.hasState(connection_->atom(Atom::netWmStateMaximizedHorz));
+}
+
+// Asks the window manager to end the maximized state and waits until it has:
+// the decorations of a maximized window differ (openbox drops its borders),
+// so the frame extents are only right once it is restored.
+std::optional<WindowFacts> X11WindowSystem::unmaximize(xcb_window_t window, Deadline deadline) {
+    sendToWindowManager(window, Atom::netWmState,
+                        {XCB_EWMH_WM_STATE_REMOVE, connection_->atom(Atom::netWmStateMaximizedVert),
+                         connection_->atom(Atom::netWmStateMaximizedHorz), sourceTool, 0});
+    const auto settle = std::min(deadline, deadlineAfter(maxUnmaximizeSeconds));
+    for (;;) {
+        auto facts =
+            readWindow(window, X11WindowReader::geometry | X11WindowReader::kind, deadline);
+        if (!facts || !facts->exists || !maximized(*facts)) return facts;
+        // A window manager that keeps it maximized gets the request anyway.
+        if (std::chrono::steady_clock::now() >= settle) return facts;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 std::int64_t X11WindowSystem::layer(const WindowFacts& facts) const {
