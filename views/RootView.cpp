@@ -12,8 +12,8 @@
 namespace varnic {
 
 RootView::RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> accessibilityManager,
-                   WindowManagerSource windowManager, LoginItemService& loginItems, AppBundle& bundle,
-                   QWidget* parent)
+                   WindowManagerSource windowManager, LoginItemService& loginItems,
+                   AppBundle& bundle, QWidget* parent)
     : QWidget(parent),
       queue_(queue),
       accessibilityManager_(std::move(accessibilityManager)),

@@ -17,7 +17,8 @@ void DesktopUrlOpener::open(std::string_view url) const {
         QDesktopServices::openUrl(QUrl::fromLocalFile(helpPage_));
         return;
     }
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
+    QDesktopServices::openUrl(
+        QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
 }
 
 QString DesktopUrlOpener::findHelpPage(const QString& executableDir, const QString& sourceDir) {

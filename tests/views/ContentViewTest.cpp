@@ -24,7 +24,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 class ContentViewTest : public testing::ViewsFixture {
-protected:
+  protected:
     ContentViewTest() {
         panel.show();
         queue.runPending();
@@ -69,20 +69,13 @@ TEST_F(ContentViewTest, FreshPanelShowsItsSectionsInOrderWithTheFirstPresetsSize
 
     // Top to bottom, as the user reads the panel.
     const std::vector<QWidget*> order{
-        label("noTargetLabel"),
-        labelWithText("PRESETS"),
-        button("preset:1080p (Full HD)"),
-        labelWithText("CUSTOM DIMENSIONS"),
-        labelWithText("WIDTH"),
-        field("widthField"),
-        button("resizeButton"),
-        label("resizeNote"),
-        labelWithText("STARTUP"),
-        find<ToggleSwitch>(panel, "startupSwitch"),
-        labelWithText("DEBUG"),
-        labelWithText("Accessibility: Authorized"),
-        label("bundleIdLabel"),
-        label("appPathLabel"),
+        label("noTargetLabel"),           labelWithText("PRESETS"),
+        button("preset:1080p (Full HD)"), labelWithText("CUSTOM DIMENSIONS"),
+        labelWithText("WIDTH"),           field("widthField"),
+        button("resizeButton"),           label("resizeNote"),
+        labelWithText("STARTUP"),         find<ToggleSwitch>(panel, "startupSwitch"),
+        labelWithText("DEBUG"),           labelWithText("Accessibility: Authorized"),
+        label("bundleIdLabel"),           label("appPathLabel"),
         button("revealButton"),
     };
     for (std::size_t i = 1; i < order.size(); ++i) {
@@ -173,10 +166,20 @@ TEST_F(ContentViewTest, TypedSizesStartAResizeOnlyWhenBothAreNumbers) {
         std::optional<double> expected;
     };
     const Case cases[] = {
-        {"800", 800.0},    {"800.5", 800.5}, {"1e3", 1000.0},  {"-100", -100.0},
-        {"0", 0.0},        {"0x10", 16.0},   {"+7", 7.0},      {"", std::nullopt},
-        {" 12", std::nullopt}, {"12 ", std::nullopt}, {"1,5", std::nullopt},
-        {"1,280", std::nullopt}, {"800px", std::nullopt}, {"1e400", std::nullopt},
+        {"800", 800.0},
+        {"800.5", 800.5},
+        {"1e3", 1000.0},
+        {"-100", -100.0},
+        {"0", 0.0},
+        {"0x10", 16.0},
+        {"+7", 7.0},
+        {"", std::nullopt},
+        {" 12", std::nullopt},
+        {"12 ", std::nullopt},
+        {"1,5", std::nullopt},
+        {"1,280", std::nullopt},
+        {"800px", std::nullopt},
+        {"1e400", std::nullopt},
         {"abc", std::nullopt},
     };
     for (const auto& c : cases) {
@@ -239,7 +242,8 @@ TEST_F(ContentViewTest, SwitchShowsWhatTheManagerReadsBackAndItsFailure) {
     queue.runPending();
     EXPECT_FALSE(toggle->isChecked()) << "registration failed";
     EXPECT_TRUE(error->isVisible());
-    EXPECT_EQ(error->fullText().toStdString(), "Cannot write /home/u/.config/autostart: read-only file system");
+    EXPECT_EQ(error->fullText().toStdString(),
+              "Cannot write /home/u/.config/autostart: read-only file system");
     EXPECT_EQ(error->palette().color(QPalette::WindowText), QColor(0xff, 0x3b, 0x30));
     EXPECT_LE(error->text().count('\n'), 1) << "at most two lines";
 

@@ -40,7 +40,10 @@ const std::vector<Case>& cases() {
         {"1e-400", std::nullopt},  // underflow likewise
         {"e3", std::nullopt},
         {"-", std::nullopt},
-        {std::string("12\0" "3", 4), std::nullopt},  // an embedded NUL is a character too
+        {std::string("12\0"
+                     "3",
+                     4),
+         std::nullopt},  // an embedded NUL is a character too
     };
     return table;
 }
@@ -56,7 +59,9 @@ void expectTable() {
     EXPECT_EQ(parseDimension("1.7976931348623157e308"), 1.7976931348623157e308);
 }
 
-TEST(DimensionText, FollowsTheCLibraryConversionOfTheWholeText) { expectTable(); }
+TEST(DimensionText, FollowsTheCLibraryConversionOfTheWholeText) {
+    expectTable();
+}
 
 TEST(DimensionText, IgnoresTheUsersLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);

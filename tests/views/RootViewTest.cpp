@@ -21,7 +21,7 @@ namespace {
 using ::testing::ElementsAre;
 
 class RootViewTest : public testing::ViewsFixture {
-protected:
+  protected:
     void withoutPermission() {
         system.trusted = false;
         accessibility->checkPermission();
@@ -30,8 +30,9 @@ protected:
     }
 
     std::unique_ptr<RootView> makeRoot() {
-        auto root = std::make_unique<RootView>(queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
-                                               bundle);
+        auto root = std::make_unique<RootView>(
+            queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
+            bundle);
         root->show();
         queue.runPending();
         return root;
@@ -75,8 +76,7 @@ TEST_F(RootViewTest, OnboardingListsTheStepsAndSwitchesAtThePollTickThatFindsThe
     queue.advance(0.01);
     EXPECT_TRUE(showsPanel(*root)) << "switched at the tick, without any action";
     EXPECT_TRUE(root->currentScreen()->isVisible());
-    EXPECT_EQ(root->findChild<QLabel*>("accessibilityStatus")->text(),
-              "Accessibility: Authorized");
+    EXPECT_EQ(root->findChild<QLabel*>("accessibilityStatus")->text(), "Accessibility: Authorized");
     EXPECT_EQ(root->findChildren<OnboardingView*>().size(), 0u) << "the old screen is gone";
 }
 

@@ -13,7 +13,7 @@ namespace varnic {
 namespace {
 
 class ScreenshotTest : public testing::ViewsFixture {
-protected:
+  protected:
     void save(RootView& root, const QString& name) {
         settle();
         root.adjustSize();
@@ -40,7 +40,9 @@ protected:
 TEST_F(ScreenshotTest, Screens) {
     system.trusted = false;
     accessibility->checkPermission();
-    RootView root(queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems, bundle);
+    RootView root(
+        queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
+        bundle);
     root.show();
     save(root, "onboarding");
 
@@ -51,13 +53,15 @@ TEST_F(ScreenshotTest, Screens) {
     windowManager->activeWindowInfo.set(TargetWindowInfo{
         "xlogo", "A rather long window title that does not fit on one line <b>at all</b>",
         gradientIcon(), 812});
-    loginItems.nextFailure = "Cannot create /home/someone/.config/autostart/varnic.desktop: "
-                             "Read-only file system";
+    loginItems.nextFailure =
+        "Cannot create /home/someone/.config/autostart/varnic.desktop: "
+        "Read-only file system";
     root.startupManager().setEnabled(true);
     save(root, "panel-target");
 
-    root.findChild<QWidget*>("preset:720p (HD)")->metaObject()->invokeMethod(
-        root.findChild<QWidget*>("preset:720p (HD)"), "click");
+    root.findChild<QWidget*>("preset:720p (HD)")
+        ->metaObject()
+        ->invokeMethod(root.findChild<QWidget*>("preset:720p (HD)"), "click");
     save(root, "panel-resizing");
 }
 

@@ -1,0 +1,83 @@
+#include "app/PopoverWindow.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include <QtGui/qguiapplication_platform.h>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QVBoxLayout>
+
+namespace varnic {
+namespace {
+
+xcb_atom_t intern(xcb_connection_t* connection, const char* name) {
+    const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    free(reply);
+    return atom;
+}
+
+}  // namespace
+
+PopoverWindow::PopoverWindow(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("popover");
+    setWindowTitle("Varnic");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+QSize PopoverWindow::panelSize() const {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return layout()->sizeHint().expandedTo(minimumContentSize);
+}
+
+// The content changes size when it switches screens; the panel follows.
+bool PopoverWindow::event(QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && size() != panelSize()) {
+        setFixedSize(panelSize());
+        if (isVisible()) emit panelResized();
+    }
+    return QWidget::event(event);
+}
+
+void PopoverWindow::setContent(QWidget* content) {
+    layout()->addWidget(content);
+}
+
+void PopoverWindow::open(QPoint position) {
+    setFixedSize(panelSize());
+    move(position);
+    skipTaskbar();
+    show();
+    raise();
+    activateWindow();
+}
+
+void PopoverWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
+        hide();
+        emit closedByDeactivation();
+    }
+}
+
+// A window manager reads _NET_WM_STATE when the window is mapped (and drops it
+// when the window is withdrawn), so the skip hints are set before every show.
+void PopoverWindow::skipTaskbar() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return;
+    const xcb_atom_t states[] = {intern(connection, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 intern(connection, "_NET_WM_STATE_SKIP_PAGER")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(winId()),
+                        intern(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2, states);
+    xcb_flush(connection);
+}
+
+}  // namespace varnic

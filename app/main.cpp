@@ -1,0 +1,5 @@
+#include "app/VarnicApp.h"
+
+int main(int argc, char** argv) {
+    return varnic::VarnicApp::run(argc, argv);
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <algorithm>
+
+#include "app/MenuBarManager.h"
+#include "platform/fake/FakeWindowSystem.h"
+#include "platform/fake/VirtualClockQueue.h"
+#include "tests/support/LogCapture.h"
+#include "windows/WindowManager.h"
+
+namespace varnic {
+namespace {
+
+class MenuBarManagerTest : public ::testing::Test {
+  protected:
+    MenuBarManagerTest() {
+        static bool configured = false;
+        if (!configured) WindowManager::configureShared(system(), queue());
+        configured = true;
+        system().addApplication(812, "XLogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
+        system().addWindow(1, "xlogo");
+        system().focus(812);
+        accessibility = AccessibilityManager::create(system(), queue());
+        menuBar.setup(accessibility, [](QWidget* parent) { return new QLabel("content", parent); });
+    }
+    ~MenuBarManagerTest() override { menuBar.popover()->hide(); }
+
+    // The shared window manager keeps its platform for the process.
+    static FakeWindowSystem& system() {
+        static FakeWindowSystem fake;
+        return fake;
+    }
+    static VirtualClockQueue& queue() {
+        static VirtualClockQueue clock;
+        return clock;
+    }
+    long checks() const {
+        return std::count(log.lines().begin(), log.lines().end(), "isAuthorized : true");
+    }
+
+    testing::LogCapture log;
+    std::shared_ptr<AccessibilityManager> accessibility;
+    MenuBarManager menuBar;
+};
+
+TEST_F(MenuBarManagerTest, EachOpeningChecksThePermissionOnceAndClosingDoesNot) {
+    const long atStart = checks();
+    menuBar.togglePopover();
+    EXPECT_TRUE(menuBar.popover()->isVisible());
+    EXPECT_EQ(checks(), atStart + 1);
+    EXPECT_GE(menuBar.popover()->width(), 300);
+    EXPECT_GE(menuBar.popover()->height(), 400);
+
+    menuBar.togglePopover();
+    EXPECT_FALSE(menuBar.popover()->isVisible());
+    EXPECT_EQ(checks(), atStart + 1);
+
+    menuBar.togglePopover();
+    EXPECT_TRUE(menuBar.popover()->isVisible());
+    EXPECT_EQ(checks(), atStart + 2);
+}
+
+TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNothing) {
+    const auto before = system().sizeWrites.size();
+    QAction story(QStringLiteral("Social Story (1080x1920)"));
+    story.setData(QVariant::fromValue(Preset{"Social Story", 1080, 1920}));
+    menuBar.resizeToPreset(&story);
+    ASSERT_EQ(system().sizeWrites.size(), before + 1);
+    EXPECT_EQ(system().sizeWrites.back().size.width, 1080.0);
+    EXPECT_EQ(system().sizeWrites.back().size.height, 1920.0);
+    EXPECT_EQ(system().hideCount, 0);  // another application was frontmost
+
+    QAction stray(QStringLiteral("stray"));
+    stray.setData(QStringLiteral("1080x1920"));
+    menuBar.resizeToPreset(&stray);
+    menuBar.resizeToPreset(nullptr);
+    EXPECT_EQ(system().sizeWrites.size(), before + 1);
+}
+
+}  // namespace
+}  // namespace varnic
