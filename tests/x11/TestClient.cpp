@@ -169,6 +169,11 @@ int main(int argc, char** argv) {
                           options.height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                           XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
         decorate(c, w, options);
+        // A user-given position spares the window manager its placement
+        // search, which grows with the number of windows (ICCCM WM_SIZE_HINTS).
+        std::uint32_t hints[18] = {1u | 2u, 0, 0, options.width, options.height};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
+                            XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, w);
         ready += " " + std::to_string(w);
     }

@@ -100,11 +100,13 @@ xcb_window_t X11Session::activeWindow() {
 }
 
 bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
-    const auto list = clientList();
-    return std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) {
-        // Managed means listed and framed (_NET_FRAME_EXTENTS set).
-        return std::find(list.begin(), list.end(), w) != list.end() && frameExtents(w).size() == 4;
+    auto list = clientList();
+    std::sort(list.begin(), list.end());
+    const bool listed = std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) {
+        return std::binary_search(list.begin(), list.end(), w);
     });
+    // Managed means listed and framed; openbox frames in mapping order.
+    return listed && !windows.empty() && frameExtents(windows.back()).size() == 4;
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
@@ -118,7 +120,7 @@ X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& 
         throw std::runtime_error("test client did not start");
     std::istringstream words(ready->substr(5));
     for (xcb_window_t w; words >> w;) client.windows.push_back(w);
-    if (windowManager_ && !waitUntil([&] { return managed(client.windows); }, 60s)) {
+    if (windowManager_ && !waitUntil([&] { return managed(client.windows); }, 180s)) {
         throw std::runtime_error("openbox did not manage the test client's windows");
     }
     return client;
