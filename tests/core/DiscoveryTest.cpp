@@ -6,18 +6,16 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
 #include "support/LogFormat.h"
-#include "tests/support/LogCapture.h"
+#include "tests/core/Desktop.h"
 #include "windows/WindowBounds.h"
-#include "windows/WindowManager.h"
 
 namespace varnic {
 namespace {
 
 using ::testing::ElementsAre;
-using Lines = std::vector<std::string>;
+using testing::Lines;
+using Target = std::pair<std::string, std::string>;
 
 // Most discovery lines share this prefix.
 std::string L(const std::string& text) {
@@ -34,19 +32,9 @@ const std::string focusedSelf = L("AXFocusedApplication pid=4242 app=Varnic");
 const std::string usingXlogo = L("using last non-self app pid=812 app=xlogo");
 const std::string noList = L("CGWindowListCopyWindowInfo returned nil");
 
-class DiscoveryTest : public ::testing::Test {
+class DiscoveryTest : public ::testing::Test, protected testing::Desktop {
   protected:
-    DiscoveryTest() {
-        auto& xlogo = system.addApplication(812, "xlogo", "/usr/bin/xlogo");
-        xlogo.info.icon = icon;
-        xlogo.focusedWindow = {ax::success, 1};
-        system.addWindow(1, "the logo");
-        system.addApplication(900, "xterm", "/usr/bin/xterm").focusedWindow = {ax::success, 2};
-        system.addWindow(2, "shell");
-        system.addApplication(system.selfPid, "Varnic", system.ownBundle).focusedWindow = {
-            ax::success, 3};
-        system.addWindow(3, "Varnic");
-    }
+    DiscoveryTest() { system.application(812).info.icon = icon; }
 
     // Runs discovery; returns its lines, the stored target being unchanged until the queue runs.
     Lines discover() {
@@ -61,17 +49,14 @@ class DiscoveryTest : public ::testing::Test {
         system.postActivation({system.runningApplication(pid)});
         system.focus(system.selfPid);
     }
-    std::optional<std::pair<std::string, std::string>> target() const {
+    std::optional<Target> target() const {
         const auto& info = manager->activeWindowInfo.get();
         if (!info) return std::nullopt;
-        return std::pair(info->appName, info->windowTitle);
+        return Target(info->appName, info->windowTitle);
     }
+    void setOld() { manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr}); }
 
     std::shared_ptr<const AppIcon> icon = std::make_shared<AppIcon>();
-    FakeWindowSystem system;
-    VirtualClockQueue queue;
-    std::shared_ptr<WindowManager> manager = WindowManager::create(system, queue);
-    testing::LogCapture log;
 };
 
 TEST_F(DiscoveryTest, FocusedApplicationIsPublishedWithItsFocusedWindowTitle) {
@@ -89,14 +74,14 @@ TEST_F(DiscoveryTest, FocusedApplicationIsPublishedWithItsFocusedWindowTitle) {
         system.window(1).title.text = title;
         EXPECT_EQ(discover().back(),
                   L("system-wide focused window title for xlogo=" + logformat::escaped(title)));
-        EXPECT_EQ(target(), std::pair(std::string("xlogo"), title));
+        EXPECT_EQ(target(), Target("xlogo", title));
     }
 }
 
 TEST_F(DiscoveryTest, VarnicFocusedUsesTheLastOtherApplicationOrElseTheWindowList) {
     rememberLastOther(812);
     EXPECT_THAT(discover(), ElementsAre(trusted, focusedSelf, usingXlogo));
-    EXPECT_EQ(target(), std::pair(std::string("xlogo"), std::string("the logo")));
+    EXPECT_EQ(target(), Target("xlogo", "the logo"));
     EXPECT_EQ(manager->activeWindowInfo.get()->appIcon, icon);
     ASSERT_EQ(system.timeouts.size(), 1u);
     EXPECT_EQ(system.timeouts[0].pid, 812);
@@ -106,7 +91,7 @@ TEST_F(DiscoveryTest, VarnicFocusedUsesTheLastOtherApplicationOrElseTheWindowLis
     // the target: the window list is asked instead (here there is none).
     system.application(812).running = false;
     EXPECT_THAT(discover(), ElementsAre(trusted, focusedSelf, noList));
-    EXPECT_EQ(target(), std::pair(std::string("xlogo"), std::string("the logo")));
+    EXPECT_EQ(target(), Target("xlogo", "the logo"));
 
     // Without an identifier of its own, Varnic takes an unidentifiable focused application
     // (here its pid could not be read) for itself.
@@ -154,11 +139,9 @@ TEST_F(DiscoveryTest, LastOtherApplicationWindowFallbacksAndTheirFailureLines) {
         xlogo.mainWindow = c.main;
         xlogo.windows = {c.windowsCode, c.windows};
         system.window(1).title.text = c.title;
-        manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr});
+        setOld();
         EXPECT_EQ(discover(), Lines({trusted, focusedSelf, usingXlogo}) + c.tail) << c.why;
-        const auto published = c.tail.empty()
-                                   ? std::pair(std::string("xlogo"), *c.title)
-                                   : std::pair(std::string("old"), std::string("window"));
+        const auto published = c.tail.empty() ? Target("xlogo", *c.title) : Target("old", "window");
         EXPECT_EQ(target(), published) << c.why;
     }
     EXPECT_EQ(system.windowListRequests, 0) << "this route never scans the window list";
@@ -173,7 +156,7 @@ TEST_F(DiscoveryTest, FocusedRouteFailuresFallThroughToTheWindowList) {
         system.focus(900);
     };
     const std::string xterm = L("AXFocusedApplication pid=900 app=xterm");
-    manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr});
+    setOld();
     system.focusedApplication = {ax::cannotComplete, std::nullopt};
     run({L("AXFocusedApplication failed: -25204 (cannotComplete)")});
     system.focusedApplication = {ax::success, std::nullopt};
@@ -191,8 +174,7 @@ TEST_F(DiscoveryTest, FocusedRouteFailuresFallThroughToTheWindowList) {
     run({L("AXFocusedApplication pid=0 app=unknown"),
          L("system-wide focused window title missing for pid=0")});
     EXPECT_EQ(system.windowListRequests, 6);
-    EXPECT_EQ(target(), std::pair(std::string("old"), std::string("window")))
-        << "no window list leaves the target as it was";
+    EXPECT_EQ(target(), Target("old", "window")) << "no window list leaves the target as it was";
 }
 
 TEST_F(DiscoveryTest, WindowListSkipsUnusableEntriesAndTakesTheFirstOther) {
@@ -217,7 +199,7 @@ TEST_F(DiscoveryTest, WindowListSkipsUnusableEntriesAndTakesTheFirstOther) {
                             L("CGWindow name=\"tiny but fine\" number=7 layer=3 "
                               "bounds={Height = 50; Width = 50; X = 0; Y = 25}"),
                             "Successfully got title via AX for xterm: shell"));
-    EXPECT_EQ(target(), std::pair(std::string("xterm"), std::string("shell")));
+    EXPECT_EQ(target(), Target("xterm", "shell"));
     EXPECT_EQ(manager->activeWindowInfo.get()->pid, 900);
 
     // Sizes that are missing or fractional never filter, however small.
@@ -254,7 +236,7 @@ TEST_F(DiscoveryTest, WithoutPermissionTheListStillGivesATargetAndTheLogSaysWhy)
     // The reads that follow are for the log alone: the target keeps the list's title.
     const auto run = [&](const Lines& tail) {
         EXPECT_EQ(discover(), head + tail);
-        EXPECT_EQ(target(), std::pair(std::string("xlogo"), std::string("list title")));
+        EXPECT_EQ(target(), Target("xlogo", "list title"));
     };
     xlogo.windows = {ax::apiDisabled, std::nullopt};
     run({L("AXWindows fetch failed for xlogo: -25211 (apiDisabled)")});
@@ -278,7 +260,7 @@ TEST_F(DiscoveryTest, CandidateWithoutAccessibleTitleKeepsTheListTitleOrNone) {
     auto& entry = system.addListEntry(812, "from the list", 640, 480);
     system.window(1).title.code = ax::noValue;
     EXPECT_EQ(discover().back(), L("AX focused window title missing for xlogo"));
-    EXPECT_EQ(target(), std::pair(std::string("xlogo"), std::string("from the list")));
+    EXPECT_EQ(target(), Target("xlogo", "from the list"));
     entry.windowName.reset();
     entry.windowNumber.reset();
     entry.windowLayer.reset();
@@ -287,7 +269,7 @@ TEST_F(DiscoveryTest, CandidateWithoutAccessibleTitleKeepsTheListTitleOrNone) {
     EXPECT_EQ(lines.at(4), L("CGWindow name=\"\" number=-1 layer=-1 "
                              "bounds={Height = 480; Width = 640; X = 0; Y = 25}"));
     EXPECT_EQ(lines.back(), L("AX focused window title missing for Unknown App"));
-    EXPECT_EQ(target(), std::pair(std::string("Unknown App"), std::string()));
+    EXPECT_EQ(target(), Target("Unknown App", ""));
 }
 
 TEST_F(DiscoveryTest, TwoRunsBeforeTheQueueDrainsStoreInOrder) {
@@ -300,7 +282,7 @@ TEST_F(DiscoveryTest, TwoRunsBeforeTheQueueDrainsStoreInOrder) {
     EXPECT_TRUE(stored.empty());
     queue.runPending();
     EXPECT_EQ(stored.size(), 2u);
-    EXPECT_EQ(target(), std::pair(std::string("xterm"), std::string("shell"))) << "the later wins";
+    EXPECT_EQ(target(), Target("xterm", "shell")) << "the later wins";
 }
 
 // Bounds come from other programs: NaN, infinities and huge values must neither crash nor filter.

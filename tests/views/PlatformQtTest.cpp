@@ -65,11 +65,14 @@ TEST(AppIconImage, KeepsArgbPixelsAndRefusesInconsistentSizes) {
     EXPECT_EQ(image.pixel(1, 0), 0x8000ff00u) << "unpremultiplied alpha kept";
     EXPECT_EQ(image.pixel(1, 1), 0xff123456u);
 
-    EXPECT_TRUE(appicon::toImage(AppIcon{2, 2, {1, 2, 3}}).isNull()) << "too few pixels";
-    EXPECT_TRUE(appicon::toImage(AppIcon{2, 2, {1, 2, 3, 4, 5}}).isNull()) << "too many";
-    EXPECT_TRUE(appicon::toImage(AppIcon{0, 0, {}}).isNull());
-    EXPECT_TRUE(appicon::toImage(AppIcon{-1, -4, {1, 2, 3, 4}}).isNull());
-    EXPECT_TRUE(appicon::toImage(AppIcon{65536, 65536, {1}}).isNull()) << "no overflow";
+    // Too few or too many pixels, no size, negative sizes, a size whose area overflows.
+    for (const auto& bad : std::vector<AppIcon>{{2, 2, {1, 2, 3}},
+                                                {2, 2, {1, 2, 3, 4, 5}},
+                                                {0, 0, {}},
+                                                {-1, -4, {1, 2, 3, 4}},
+                                                {65536, 65536, {1}}}) {
+        EXPECT_TRUE(appicon::toImage(bad).isNull()) << bad.width << "x" << bad.height;
+    }
     EXPECT_TRUE(appicon::toPixmap(AppIcon{}).isNull());
 }
 
@@ -92,15 +95,10 @@ TEST(ElidedLabel, FitsTextIntoItsLinesWithTheEllipsisWhereAsked) {
                                   Qt::ElideRight, 2),
               "two\nwords")
         << "text wraps at a word boundary";
-    const QString one = ElidedLabel::fitted(path, font, width, Qt::ElideMiddle, 1);
-    EXPECT_FALSE(one.contains('\n'));
-    EXPECT_TRUE(one.startsWith("/a") && one.endsWith(".bin") && one.contains(QStringLiteral("…")));
     EXPECT_TRUE(ElidedLabel::fitted(path, font, 0, Qt::ElideMiddle, 2).isEmpty());
 }
 
 TEST(Glyphs, DrawTheWindowAtEveryTraySize) {
-    const QIcon icon = glyphs::windowGlyphIcon(Qt::black);
-    EXPECT_EQ(icon.availableSizes().size(), 6);
     const QImage image = glyphs::window(22, Qt::black).toImage();
     int inked = 0;
     for (int y = 0; y < image.height(); ++y) {

@@ -29,27 +29,17 @@ class RootViewTest : public testing::ViewsFixture {
         log.take();
     }
 
-    std::unique_ptr<RootView> makeRoot() {
-        auto root = std::make_unique<RootView>(
-            queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
-            bundle);
-        root->show();
-        queue.runPending();
-        return root;
-    }
-
-    bool showsPanel(RootView& root) {
-        return qobject_cast<ContentView*>(root.currentScreen()) != nullptr;
-    }
-    bool showsOnboarding(RootView& root) {
-        return qobject_cast<OnboardingView*>(root.currentScreen()) != nullptr;
+    template <typename Screen>
+    bool shows(RootView& root) {
+        return qobject_cast<Screen*>(root.currentScreen()) != nullptr;
     }
 };
 
-TEST_F(RootViewTest, OnboardingListsTheStepsAndSwitchesAtThePollTickThatFindsThePermission) {
+TEST_F(RootViewTest,
+       OnboardingListsTheStepsChecksAgainAndSwitchesAtThePollTickThatFindsThePermission) {
     withoutPermission();
     auto root = makeRoot();
-    ASSERT_TRUE(showsOnboarding(*root));
+    ASSERT_TRUE(shows<OnboardingView>(*root));
     EXPECT_EQ(root->currentScreen()->width(), 450);
 
     std::vector<std::pair<int, std::string>> steps;
@@ -59,42 +49,36 @@ TEST_F(RootViewTest, OnboardingListsTheStepsAndSwitchesAtThePollTickThatFindsThe
     EXPECT_THAT(steps, ElementsAre(std::pair(1, "Click the button below to open System Settings."),
                                    std::pair(2, "Toggle the switch next to 'Varnic'."),
                                    std::pair(3, "The app will automatically detect the change.")));
-    EXPECT_NE(root->findChild<QLabel*>("accessibilityStatus"), nullptr);
-    EXPECT_EQ(root->findChild<QLabel*>("accessibilityStatus")->text(),
-              "Accessibility: Not Authorized");
+    EXPECT_EQ(find<QLabel>(*root, "accessibilityStatus")->text(), "Accessibility: Not Authorized");
 
-    find<QPushButton>(*root, "openSettingsButton")->click();
-    EXPECT_THAT(log.take(), ElementsAre("requestPermission : false"));
-    EXPECT_EQ(system.promptCount, 1);
-    queue.advance(1.0);
-    EXPECT_TRUE(showsOnboarding(*root)) << "still missing at the first tick";
-    EXPECT_EQ(system.openedURLs.size(), 1u) << "settings opened once the second has passed";
-
-    system.trusted = true;
-    queue.advance(0.99);
-    EXPECT_TRUE(showsOnboarding(*root));
-    queue.advance(0.01);
-    EXPECT_TRUE(showsPanel(*root)) << "switched at the tick, without any action";
-    EXPECT_TRUE(root->currentScreen()->isVisible());
-    EXPECT_EQ(root->findChild<QLabel*>("accessibilityStatus")->text(), "Accessibility: Authorized");
-    EXPECT_EQ(root->findChildren<OnboardingView*>().size(), 0u) << "the old screen is gone";
-}
-
-TEST_F(RootViewTest, CheckAgainWithoutPermissionLogsAndStays) {
-    withoutPermission();
-    auto root = makeRoot();
     auto* onboarding = root->currentScreen();
+    EXPECT_EQ(find<QPushButton>(*root, "checkAgainButton")->text(), "Check Again");
     find<QPushButton>(*root, "checkAgainButton")->click();
     queue.runPending();
     EXPECT_THAT(log.take(), ElementsAre("isAuthorized : false"));
     EXPECT_EQ(root->currentScreen(), onboarding) << "the same screen, not a new one";
-    EXPECT_EQ(find<QPushButton>(*root, "checkAgainButton")->text(), "Check Again");
+
     EXPECT_EQ(find<QPushButton>(*root, "openSettingsButton")->text(), "Open System Settings");
+    find<QPushButton>(*root, "openSettingsButton")->click();
+    EXPECT_THAT(log.take(), ElementsAre("requestPermission : false"));
+    EXPECT_EQ(system.promptCount, 1);
+    queue.advance(1.0);
+    EXPECT_TRUE(shows<OnboardingView>(*root)) << "still missing at the first tick";
+    EXPECT_EQ(system.openedURLs.size(), 1u) << "settings opened once the second has passed";
+
+    system.trusted = true;
+    queue.advance(0.99);
+    EXPECT_TRUE(shows<OnboardingView>(*root));
+    queue.advance(0.01);
+    EXPECT_TRUE(shows<ContentView>(*root)) << "switched at the tick, without any action";
+    EXPECT_TRUE(root->currentScreen()->isVisible());
+    EXPECT_EQ(find<QLabel>(*root, "accessibilityStatus")->text(), "Accessibility: Authorized");
+    EXPECT_EQ(root->findChildren<OnboardingView*>().size(), 0u) << "the old screen is gone";
 }
 
 TEST_F(RootViewTest, OneStartupManagerServesEveryPanelAndEachSwitchBackBuildsAFreshPanel) {
     auto root = makeRoot();
-    ASSERT_TRUE(showsPanel(*root));
+    ASSERT_TRUE(shows<ContentView>(*root));
     auto* startup = &root->startupManager();
     auto* width = find<QLineEdit>(*root, "widthField");
     QTest::keyClicks(width, "0");
@@ -108,11 +92,11 @@ TEST_F(RootViewTest, OneStartupManagerServesEveryPanelAndEachSwitchBackBuildsAFr
     system.trusted = false;
     accessibility->checkPermission();
     queue.runPending();
-    EXPECT_TRUE(showsOnboarding(*root));
+    EXPECT_TRUE(shows<OnboardingView>(*root));
     system.trusted = true;
     accessibility->checkPermission();
     queue.runPending();
-    ASSERT_TRUE(showsPanel(*root));
+    ASSERT_TRUE(shows<ContentView>(*root));
     EXPECT_EQ(find<QLineEdit>(*root, "widthField")->text(), "1920") << "a new panel";
     EXPECT_EQ(&root->startupManager(), startup);
 

@@ -9,18 +9,19 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
-#include "permissions/LoginItemService.h"
+#include "platform/fake/FakeLoginItemService.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "platform/qt/AppBundle.h"
 #include "tests/support/LogCapture.h"
+#include "views/RootView.h"
 #include "windows/WindowManager.h"
 
 namespace varnic::testing {
 
 // The bundle the debug lines show; records reveal requests.
 class FakeAppBundle : public AppBundle {
-public:
+  public:
     std::optional<std::string> identifier = std::string("/opt/varnic/bin/varnic");
     std::string path = "/opt/varnic/bin/varnic";
     int revealCount = 0;
@@ -30,33 +31,10 @@ public:
     void reveal() override { ++revealCount; }
 };
 
-// Login items held in memory; a registration can be scripted to fail.
-class ScriptedLoginItems : public LoginItemService {
-public:
-    LoginItemStatus current = LoginItemStatus::notRegistered;
-    std::optional<std::string> nextFailure;
-
-    LoginItemStatus status() override { return current; }
-    bool registerItem(std::string& error) override { return change(LoginItemStatus::enabled, error); }
-    bool unregisterItem(std::string& error) override {
-        return change(LoginItemStatus::notRegistered, error);
-    }
-
-private:
-    bool change(LoginItemStatus to, std::string& error) {
-        if (nextFailure) {
-            error = *std::exchange(nextFailure, std::nullopt);
-            return false;
-        }
-        current = to;
-        return true;
-    }
-};
-
 // A scripted desktop: xlogo (pid 812) is the other application with a
 // focused window, and Varnic itself is frontmost, as when its panel is open.
 class ViewsFixture : public ::testing::Test {
-protected:
+  protected:
     ViewsFixture() {
         auto& xlogo = system.addApplication(812, "xlogo", "/usr/bin/xlogo");
         xlogo.focusedWindow = {ax::success, 1};
@@ -76,6 +54,15 @@ protected:
         QApplication::sendPostedEvents();
     }
 
+    std::unique_ptr<RootView> makeRoot() {
+        auto root = std::make_unique<RootView>(
+            queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
+            bundle);
+        root->show();
+        queue.runPending();
+        return root;
+    }
+
     template <typename T>
     T* find(QWidget& root, const QString& name) {
         auto* found = root.findChild<T*>(name);
@@ -89,7 +76,7 @@ protected:
     std::shared_ptr<WindowManager> windowManager = WindowManager::create(system, queue);
     std::shared_ptr<AccessibilityManager> accessibility =
         AccessibilityManager::create(system, queue);
-    ScriptedLoginItems loginItems;
+    FakeLoginItemService loginItems;
     FakeAppBundle bundle;
 };
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/fake/FakeWindowSystem.h"
+#include "platform/fake/VirtualClockQueue.h"
+#include "tests/support/LogCapture.h"
+#include "windows/WindowManager.h"
+
+namespace varnic::testing {
+
+using Lines = std::vector<std::string>;
+
+// xlogo (pid 812, window 1) and xterm (pid 900, window 2) running beside Varnic
+// (window 3), each with a focused window; nothing focused yet.
+struct Desktop {
+    Desktop() {
+        system.addApplication(812, "xlogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
+        system.addApplication(900, "xterm", "/usr/bin/xterm").focusedWindow = {ax::success, 2};
+        system.addApplication(system.selfPid, "Varnic", system.ownBundle).focusedWindow = {
+            ax::success, 3};
+        system.addWindow(1, "the logo");
+        system.addWindow(2, "shell");
+        system.addWindow(3, "Varnic");
+    }
+
+    FakeWindowSystem system;
+    VirtualClockQueue queue;
+    std::shared_ptr<WindowManager> manager = WindowManager::create(system, queue);
+    LogCapture log;
+};
+
+}  // namespace varnic::testing
