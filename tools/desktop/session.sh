@@ -20,12 +20,18 @@ desktop_start_x() {
   export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb
 }
 
-# Waits until the window manager announces itself (EWMH _NET_SUPPORTING_WM_CHECK).
+# openbox announces itself before it manages new windows; its startup command
+# runs once it does.
 desktop_start_wm() {
-  openbox >/dev/null 2>&1 &
+  local ready
+  ready=$(mktemp -u)
+  openbox --sm-disable --startup "touch $ready" >/dev/null 2>&1 &
   desktop_wm_pid=$!
   desktop_pids+=("$desktop_wm_pid")
-  desktop_wait 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+  desktop_wait 10 test -e "$ready"
+  local started=$?
+  rm -f "$ready"
+  return $started
 }
 
 # Ends the window manager; the tray (which needs one to start) stays.
