@@ -8,7 +8,7 @@ enum class LoginItemStatus { notRegistered = 0, enabled = 1, requiresApproval = 
 
 // The platform's start-at-login registration of Varnic.
 class LoginItemService {
-public:
+  public:
     virtual ~LoginItemService() = default;
     virtual LoginItemStatus status() = 0;
     // On failure return false and put a human-readable description in error.

@@ -10,7 +10,7 @@ namespace varnic {
 
 // Publishes whether Varnic starts at login and the last registration failure.
 class StartupManager {
-public:
+  public:
     explicit StartupManager(LoginItemService& service);
 
     Published<bool> isEnabled;
@@ -18,7 +18,7 @@ public:
 
     void setEnabled(bool enabled);
 
-private:
+  private:
     LoginItemService& service_;
 };
 

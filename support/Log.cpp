@@ -23,6 +23,8 @@ void Log::write(std::string_view line) {
     std::fflush(stdout);
 }
 
-Log::Sink Log::replaceSink(Sink sink) { return std::exchange(currentSink(), std::move(sink)); }
+Log::Sink Log::replaceSink(Sink sink) {
+    return std::exchange(currentSink(), std::move(sink));
+}
 
 }  // namespace varnic

@@ -7,7 +7,7 @@ namespace varnic {
 
 // One line per event on standard output, flushed per line. Tests swap the sink.
 class Log {
-public:
+  public:
     using Sink = std::function<void(std::string_view line)>;
 
     static void write(std::string_view line);

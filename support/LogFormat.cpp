@@ -36,6 +36,8 @@ std::string size(double value) {
     return text;
 }
 
-std::string_view truth(bool value) { return value ? "true" : "false"; }
+std::string_view truth(bool value) {
+    return value ? "true" : "false";
+}
 
 }  // namespace varnic::logformat

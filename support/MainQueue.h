@@ -7,7 +7,7 @@ namespace varnic {
 
 // A repeating timer; it stops for good once invalidated or destroyed.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     virtual void invalidate() = 0;
     virtual bool isValid() const = 0;
@@ -16,7 +16,7 @@ public:
 // The one thread's task queue: tasks run on the main thread, in the order
 // they fall due (and in posting order for equal deadlines).
 class MainQueue {
-public:
+  public:
     using Task = std::function<void()>;
 
     virtual ~MainQueue() = default;

@@ -15,7 +15,7 @@ namespace varnic {
 // new value read it on a later turn of the main queue.
 template <typename T>
 class Published {
-public:
+  public:
     using Observer = std::function<void()>;
 
     explicit Published(T initial = T{}) : value_(std::move(initial)) {}
@@ -39,7 +39,7 @@ public:
         });
     }
 
-private:
+  private:
     T value_;
     std::shared_ptr<std::map<std::uint64_t, Observer>> observers_ =
         std::make_shared<std::map<std::uint64_t, Observer>>();

@@ -6,7 +6,8 @@ namespace varnic {
 
 Subscription::Subscription(std::function<void()> cancel) : cancel_(std::move(cancel)) {}
 
-Subscription::Subscription(Subscription&& other) noexcept : cancel_(std::exchange(other.cancel_, {})) {}
+Subscription::Subscription(Subscription&& other) noexcept
+    : cancel_(std::exchange(other.cancel_, {})) {}
 
 Subscription& Subscription::operator=(Subscription&& other) noexcept {
     if (this != &other) {
@@ -16,7 +17,9 @@ Subscription& Subscription::operator=(Subscription&& other) noexcept {
     return *this;
 }
 
-Subscription::~Subscription() { cancel(); }
+Subscription::~Subscription() {
+    cancel();
+}
 
 void Subscription::cancel() {
     if (auto cancel = std::exchange(cancel_, {})) cancel();

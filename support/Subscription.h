@@ -7,7 +7,7 @@ namespace varnic {
 // Ends an observation when destroyed: whoever subscribed keeps this token for
 // as long as it wants to be told.
 class Subscription {
-public:
+  public:
     Subscription() = default;
     explicit Subscription(std::function<void()> cancel);
     Subscription(Subscription&& other) noexcept;
@@ -18,7 +18,7 @@ public:
 
     void cancel();
 
-private:
+  private:
     std::function<void()> cancel_;
 };
 

@@ -12,6 +12,6 @@ cmake --build build-asan
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build --output-on-failure
+ctest --test-dir build --output-on-failure -j "$(nproc)"
 # The end-to-end tests drive the release binary; the sanitizer build covers the rest.
-ctest --test-dir build-asan --output-on-failure --label-exclude e2e
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --label-exclude e2e

@@ -9,7 +9,7 @@
 
 namespace varnic {
 
-PresetStrip::PresetStrip(const std::vector<Preset>& presets, Chosen chosen, QWidget* parent)
+PresetStrip::PresetStrip(const std::vector<Preset>& presets, const Chosen& chosen, QWidget* parent)
     : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -16,7 +16,8 @@ class PresetStrip : public QScrollArea {
   public:
     using Chosen = std::function<void(const Preset&)>;
 
-    PresetStrip(const std::vector<Preset>& presets, Chosen chosen, QWidget* parent = nullptr);
+    PresetStrip(const std::vector<Preset>& presets, const Chosen& chosen,
+                QWidget* parent = nullptr);
 
   protected:
     void wheelEvent(QWheelEvent* event) override;

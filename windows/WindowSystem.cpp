@@ -7,8 +7,12 @@ const ElementRef* AttributeResult::element() const {
     return element ? element->get() : nullptr;
 }
 
-const std::string* AttributeResult::text() const { return std::get_if<std::string>(&value); }
+const std::string* AttributeResult::text() const {
+    return std::get_if<std::string>(&value);
+}
 
-const ElementList* AttributeResult::list() const { return std::get_if<ElementList>(&value); }
+const ElementList* AttributeResult::list() const {
+    return std::get_if<ElementList>(&value);
+}
 
 }  // namespace varnic

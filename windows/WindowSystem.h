@@ -18,7 +18,7 @@ namespace varnic {
 // An accessibility object (system-wide, application or window). Each platform
 // derives its own; the handle releases it when it goes out of scope.
 class ElementRef {
-public:
+  public:
     virtual ~ElementRef() = default;
 };
 using Element = std::unique_ptr<ElementRef>;
@@ -70,7 +70,7 @@ inline constexpr std::string_view size = "AXSize";
 // window list, the workspace and running applications. All calls are
 // synchronous and made on the main thread.
 class WindowSystem {
-public:
+  public:
     using ActivationHandler = std::function<void(const ActivationNotification&)>;
 
     virtual ~WindowSystem() = default;

@@ -5,16 +5,18 @@
 namespace varnic {
 namespace {
 
-std::int64_t toMicros(double seconds) { return std::llround(seconds * 1e6); }
+std::int64_t toMicros(double seconds) {
+    return std::llround(seconds * 1e6);
+}
 
 class VirtualTimer : public Timer {
-public:
+  public:
     explicit VirtualTimer(std::shared_ptr<bool> valid) : valid_(std::move(valid)) {}
     ~VirtualTimer() override { invalidate(); }
     void invalidate() override { *valid_ = false; }
     bool isValid() const override { return *valid_; }
 
-private:
+  private:
     std::shared_ptr<bool> valid_;
 };
 
@@ -24,7 +26,9 @@ void VirtualClockQueue::schedule(std::int64_t deadline, Entry entry) {
     entries_.emplace(std::pair(deadline, sequence_++), std::move(entry));
 }
 
-void VirtualClockQueue::post(Task task) { schedule(nowMicros_, {std::move(task), nullptr, 0}); }
+void VirtualClockQueue::post(Task task) {
+    schedule(nowMicros_, {std::move(task), nullptr, 0});
+}
 
 void VirtualClockQueue::postAfter(double seconds, Task task) {
     schedule(nowMicros_ + toMicros(seconds), {std::move(task), nullptr, 0});
@@ -46,7 +50,8 @@ void VirtualClockQueue::advance(double seconds) {
         if (entry.timerValid && !*entry.timerValid) continue;
         entry.task();
         if (entry.timerValid && *entry.timerValid) {
-            schedule(nowMicros_ + entry.intervalMicros, std::move(entry));
+            const auto next = nowMicros_ + entry.intervalMicros;
+            schedule(next, std::move(entry));
         }
     }
     nowMicros_ = target;

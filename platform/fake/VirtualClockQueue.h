@@ -12,7 +12,7 @@ namespace varnic {
 // A main queue on a virtual clock: nothing runs until the test advances time;
 // then due tasks run in deadline order, in posting order for equal deadlines.
 class VirtualClockQueue : public MainQueue {
-public:
+  public:
     void post(Task task) override;
     void postAfter(double seconds, Task task) override;
     [[nodiscard]] std::unique_ptr<Timer> repeating(double seconds, Task task) override;
@@ -27,7 +27,7 @@ public:
     // One-shot tasks and live timers still waiting.
     std::size_t pendingCount() const;
 
-private:
+  private:
     struct Entry {
         Task task;
         std::shared_ptr<bool> timerValid;  // set for timer ticks

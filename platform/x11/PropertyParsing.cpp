@@ -99,7 +99,10 @@ std::optional<std::string> text(const Data& data, xcb_atom_t utf8StringType) {
 std::vector<std::uint32_t> items32(const Data& data, xcb_atom_t expectedType) {
     if (data.format != 32 || data.type != expectedType) return {};
     std::vector<std::uint32_t> items(data.bytes.size() / sizeof(std::uint32_t));
-    std::memcpy(items.data(), data.bytes.data(), items.size() * sizeof(std::uint32_t));
+    // An empty property has no bytes at all, not even a pointer to copy from.
+    if (!items.empty()) {
+        std::memcpy(items.data(), data.bytes.data(), items.size() * sizeof(std::uint32_t));
+    }
     return items;
 }
 

@@ -366,7 +366,7 @@ AXError X11WindowSystem::setAttributeValue(const ElementRef& element, std::strin
     if (!facts || !supported.ok()) return timedOut(x11->timeout());
     if (!facts->exists) return ax::invalidUIElement;
 
-    auto target = std::move(*facts);
+    auto target = *facts;
     if (maximized(target)) {
         auto restored = unmaximize(target.window, deadline);
         if (!restored) return timedOut(x11->timeout());

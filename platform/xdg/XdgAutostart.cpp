@@ -22,7 +22,7 @@ constexpr std::string_view entryName = "varnic.desktop";
 constexpr std::string_view temporaryPattern = ".varnic.desktop.XXXXXX";
 constexpr std::string_view managedKey = "X-Varnic-Managed";
 // An entry is a dozen lines; anything far larger is not one of ours.
-constexpr off_t largestEntry = 64 * 1024;
+constexpr off_t largestEntry = off_t{64} * 1024;
 
 std::string errnoText(int code) {
     return std::generic_category().message(code);

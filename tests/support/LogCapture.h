@@ -9,7 +9,7 @@ namespace varnic::testing {
 
 // Collects every log line written while it lives, then restores the old sink.
 class LogCapture {
-public:
+  public:
     LogCapture();
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
@@ -19,7 +19,7 @@ public:
     // Returns the lines so far and forgets them.
     std::vector<std::string> take();
 
-private:
+  private:
     std::vector<std::string> lines_;
     Log::Sink previous_;
 };
