@@ -33,7 +33,10 @@ MenuBarManager::MenuBarManager()
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Context) {
                     showContextMenu();
-                } else if (reason == QSystemTrayIcon::Trigger) {
+                } else if (reason == QSystemTrayIcon::Trigger ||
+                           reason == QSystemTrayIcon::DoubleClick) {
+                    // A quick second click arrives as a double click; it
+                    // still toggles the panel.
                     togglePopover();
                 }
             });
