@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +31,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
+        // A test binary that aborts (a failed sanitizer check) takes its
+        // desktop with it instead of leaving it running.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         dup2(out[1], 1);
         if (log >= 0) dup2(log, 2);

@@ -36,8 +36,7 @@ desktop_start_wm() {
 
 # Ends the window manager; the tray (which needs one to start) stays.
 desktop_stop_wm() {
-  kill "$desktop_wm_pid" 2>/dev/null && wait "$desktop_wm_pid" 2>/dev/null
-  return 0
+  { kill "$desktop_wm_pid" && wait "$desktop_wm_pid"; } 2>/dev/null || true
 }
 
 desktop_start_tray() {
@@ -67,7 +66,8 @@ desktop_stop() {
   local pid
   for ((i = ${#desktop_pids[@]} - 1; i >= 0; i--)); do
     pid=${desktop_pids[i]}
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    # wait reports the signal as a failure; callers may run under set -e.
+    { kill "$pid" && wait "$pid"; } 2>/dev/null || true
   done
   desktop_pids=()
 }
