@@ -34,13 +34,17 @@ PopoverWindow::PopoverWindow(QWidget* parent)
 
 QSize PopoverWindow::panelSize() const {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    return contentSize();
+}
+
+QSize PopoverWindow::contentSize() const {
     return layout()->sizeHint().expandedTo(minimumContentSize);
 }
 
 // The content changes size when it switches screens; the panel follows.
 bool PopoverWindow::event(QEvent* event) {
-    if (event->type() == QEvent::LayoutRequest && size() != panelSize()) {
-        setFixedSize(panelSize());
+    if (event->type() == QEvent::LayoutRequest && size() != contentSize()) {
+        setFixedSize(contentSize());
         if (isVisible()) emit panelResized();
     }
     return QWidget::event(event);

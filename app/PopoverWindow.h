@@ -32,6 +32,7 @@ class PopoverWindow : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
+    QSize contentSize() const;
     void skipTaskbar();
 };
 
