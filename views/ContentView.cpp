@@ -68,7 +68,7 @@ ContentView::ContentView(MainQueue& queue, AccessibilityManager& accessibilityMa
     layout->addWidget(debug_);
 
     render();
-    const auto redraw = [this] { scheduleRender(); };
+    const auto redraw = [this] { redraw_.schedule(); };
     subscriptions_.push_back(windowManager_.activeWindowInfo.subscribe(redraw));
     subscriptions_.push_back(startupManager_.isEnabled.subscribe(redraw));
     subscriptions_.push_back(startupManager_.lastError.subscribe(redraw));
@@ -259,17 +259,6 @@ void ContentView::hideEvent(QHideEvent* event) {
     if (event->spontaneous()) return;
     disconnect(activation_);
     activation_ = {};
-}
-
-void ContentView::scheduleRender() {
-    if (renderPending_) return;
-    renderPending_ = true;
-    // Announced before the store: the new value is read on the next turn.
-    queue_.post([self = QPointer(this)] {
-        if (!self) return;
-        self->renderPending_ = false;
-        self->render();
-    });
 }
 
 void ContentView::render() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/Subscription.h"
+#include "views/DeferredRender.h"
 #include "windows/Preset.h"
 
 class QLabel;
@@ -60,7 +61,6 @@ class ContentView : public QWidget {
     void beginResize(double width, double height);
     void resetAfterResize();
 
-    void scheduleRender();
     void render();
     void renderTarget();
 
@@ -86,7 +86,7 @@ class ContentView : public QWidget {
     ElidedLabel* startupError_ = nullptr;
     DebugBlock* debug_ = nullptr;
 
-    bool renderPending_ = false;
+    DeferredRender redraw_{queue_, this, [this] { render(); }};
     QMetaObject::Connection activation_;
     std::vector<Subscription> subscriptions_;
 };

@@ -1,7 +1,6 @@
 #include "views/OnboardingView.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -53,7 +52,7 @@ OnboardingView::OnboardingView(MainQueue& queue, AccessibilityManager& accessibi
     layout->addWidget(debug_, 0, Qt::AlignHCenter);
 
     render();
-    authorized_ = accessibilityManager_.isAuthorized.subscribe([this] { scheduleRender(); });
+    authorized_ = accessibilityManager_.isAuthorized.subscribe([this] { redraw_.schedule(); });
 }
 
 void OnboardingView::addHeading() {
@@ -105,17 +104,6 @@ void OnboardingView::addButtons() {
     connect(again, &QPushButton::clicked, this,
             [this] { accessibilityManager_.checkPermission(); });
     static_cast<QVBoxLayout*>(layout())->addWidget(again, 0, Qt::AlignHCenter);
-}
-
-void OnboardingView::scheduleRender() {
-    if (renderPending_) return;
-    renderPending_ = true;
-    // Announced before the store: the new value is read on the next turn.
-    queue_.post([self = QPointer(this)] {
-        if (!self) return;
-        self->renderPending_ = false;
-        self->render();
-    });
 }
 
 void OnboardingView::render() {

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "support/Subscription.h"
+#include "views/DeferredRender.h"
 
 namespace varnic {
 
@@ -26,13 +27,12 @@ class OnboardingView : public QWidget {
     void addHeading();
     void addInstructions();
     void addButtons();
-    void scheduleRender();
     void render();
 
     MainQueue& queue_;
     AccessibilityManager& accessibilityManager_;
     DebugBlock* debug_;
-    bool renderPending_ = false;
+    DeferredRender redraw_{queue_, this, [this] { render(); }};
     Subscription authorized_;
 };
 

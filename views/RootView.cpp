@@ -1,6 +1,5 @@
 #include "views/RootView.h"
 
-#include <QPointer>
 #include <QVBoxLayout>
 
 #include "permissions/AccessibilityManager.h"
@@ -26,23 +25,12 @@ RootView::RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> acces
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     render();
-    authorized_ = accessibilityManager_->isAuthorized.subscribe([this] { scheduleRender(); });
+    authorized_ = accessibilityManager_->isAuthorized.subscribe([this] { redraw_.schedule(); });
 }
 
 // The screens observe the managers; they go before the managers do.
 RootView::~RootView() {
     delete screen_;
-}
-
-void RootView::scheduleRender() {
-    if (renderPending_) return;
-    renderPending_ = true;
-    // Announced before the store: the new value is read on the next turn.
-    queue_.post([self = QPointer(this)] {
-        if (!self) return;
-        self->renderPending_ = false;
-        self->render();
-    });
 }
 
 void RootView::render() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "support/Subscription.h"
+#include "views/DeferredRender.h"
 
 namespace varnic {
 
@@ -48,7 +49,6 @@ class RootView : public QWidget {
     QWidget* currentScreen() const { return screen_; }
 
   private:
-    void scheduleRender();
     void render();
     void present(QWidget* screen);
 
@@ -59,7 +59,7 @@ class RootView : public QWidget {
     std::unique_ptr<StartupManager> startupManager_;
     QWidget* screen_ = nullptr;
     bool showsPanel_ = false;
-    bool renderPending_ = false;
+    DeferredRender redraw_{queue_, this, [this] { render(); }};
     Subscription authorized_;
 };
 
