@@ -19,8 +19,6 @@ int VarnicApp::run(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnic"));
     QApplication::setDesktopFileName(QStringLiteral("varnic"));
-    // An accessory program: closing its panel never ends it, only "Quit" does.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     QtMainQueue queue;
     X11WindowSystem system;
@@ -37,13 +35,13 @@ int VarnicApp::run(int argc, char** argv) {
         return new RootView(queue, appDelegate.accessibilityManager(), &WindowManager::shared,
                             loginItems, bundle, parent);
     });
-    AppDelegate* delegate = &appDelegate;
     // Hiding Varnic means closing its panel, so that the window manager gives
     // the focus back to the window that had it.
-    system.setHideHandler([delegate] {
-        if (auto* menuBar = delegate->menuBarManager()) menuBar->popover()->hide();
+    system.setHideHandler([&appDelegate] {
+        if (auto* menuBar = appDelegate.menuBarManager()) menuBar->popover()->hide();
     });
-    QTimer::singleShot(0, &application, [delegate] { delegate->applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, &application,
+                       [&appDelegate] { appDelegate.applicationDidFinishLaunching(); });
     return QApplication::exec();
 }
 
