@@ -50,9 +50,9 @@ MenuBarManager::MenuBarManager()
 MenuBarManager::~MenuBarManager() = default;
 
 void MenuBarManager::setup(std::shared_ptr<AccessibilityManager> accessibilityManager,
-                           const ContentFactory& content) {
+                           ContentFactory content) {
     accessibilityManager_ = std::move(accessibilityManager);
-    popover_->setContent(content(popover_.get()));
+    content_ = std::move(content);
 }
 
 void MenuBarManager::togglePopover() {
@@ -65,6 +65,10 @@ void MenuBarManager::togglePopover() {
         return;
     }
     if (accessibilityManager_) accessibilityManager_->checkPermission();
+    if (content_) {
+        popover_->setContent(content_(popover_.get()));
+        content_ = nullptr;
+    }
     popover_->open(popoverPosition());
 }
 

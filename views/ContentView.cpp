@@ -30,13 +30,6 @@ using style::Tone;
 
 constexpr int iconSize = 40;
 
-QVBoxLayout* column(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     style::applyText(label, TextStyle::caption2, Tone::secondary, QFont::DemiBold);
@@ -112,7 +105,7 @@ QWidget* ContentView::makeTargetCard() {
 
 QWidget* ContentView::makePresets() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("PRESETS"), section));
     layout->addWidget(new PresetStrip(
         windowManager_.presets(), [this](const Preset& preset) { choosePreset(preset); }, section));
@@ -132,7 +125,7 @@ QLineEdit* ContentView::makeField(const QString& objectName, std::string& bound)
 
 QWidget* ContentView::makeCustomDimensions() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("CUSTOM DIMENSIONS"), section));
     auto* row = new QHBoxLayout;
     row->setSpacing(15);
@@ -157,7 +150,7 @@ QWidget* ContentView::makeCustomDimensions() {
 
 QWidget* ContentView::makeResize() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 12);
+    auto* layout = style::column(section, 12);
     resizeButton_ = new QPushButton(QStringLiteral("Resize Active Window"), section);
     resizeButton_->setObjectName(QStringLiteral("resizeButton"));
     style::applyProminent(resizeButton_, TextStyle::body, QFont::DemiBold, 6);
@@ -180,7 +173,7 @@ QWidget* ContentView::makeResize() {
 
 QWidget* ContentView::makeStartup() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("STARTUP"), section));
 
     auto* row = new QHBoxLayout;

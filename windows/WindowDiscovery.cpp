@@ -8,7 +8,6 @@ namespace varnic {
 namespace {
 
 constexpr std::string_view prefix = "fetchActiveWindowInfo: ";
-constexpr float messagingTimeoutSeconds = 2.0f;
 // Smaller on-screen windows are taken for tool tips, docks and the like.
 constexpr double minimumWindowSide = 50;
 
@@ -28,21 +27,8 @@ std::string shortName(const std::optional<RunningApplication>& application) {
     return logformat::escaped(*application->localizedName);
 }
 
-// The element a successful read carried, or null.
-Element takeElement(AttributeResult& result) {
-    auto* element = std::get_if<Element>(&result.value);
-    if (result.code != ax::success || !element) return nullptr;
-    return std::move(*element);
-}
-
 const std::string* successfulText(const AttributeResult& result) {
     return result.code == ax::success ? result.text() : nullptr;
-}
-
-Element takeFirst(AttributeResult& result) {
-    auto* list = std::get_if<ElementList>(&result.value);
-    if (result.code != ax::success || !list || list->empty()) return nullptr;
-    return std::move(list->front());
 }
 
 std::string orMinusOne(std::optional<std::int64_t> value) {
@@ -61,7 +47,7 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute
     std::optional<Pid> lastNonSelfFrontmostPID) {
     const auto systemWide = system_.createSystemWide();
     auto focused = system_.copyAttributeValue(*systemWide, attr::focusedApplication);
-    const auto application = takeElement(focused);
+    const auto application = focused.takeElement();
     if (!application) {
         logLine("AXFocusedApplication failed: " + describeAXError(focused.code));
         return std::nullopt;
@@ -87,7 +73,7 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute
 std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(
     const ElementRef& application, Pid pid, const std::optional<RunningApplication>& running) {
     auto focused = system_.copyAttributeValue(application, attr::focusedWindow);
-    const auto window = takeElement(focused);
+    const auto window = focused.takeElement();
     if (!window) {
         logLine("AXFocusedWindow for focused app failed: " + describeAXError(focused.code));
         return std::nullopt;
@@ -112,7 +98,7 @@ WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplicati
 
     auto read = system_.copyAttributeValue(*element, attr::focusedWindow);
     if (read.code != ax::success) read = system_.copyAttributeValue(*element, attr::mainWindow);
-    const auto window = read.code == ax::success ? takeElement(read) : windowOf(*element, logName);
+    const auto window = read.code == ax::success ? read.takeElement() : windowOf(*element, logName);
     if (!window) {
         logLine("AX window lookup failed for " + logName + ": " + describeAXError(read.code));
         return std::nullopt;
@@ -130,7 +116,7 @@ WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplicati
 // The first of the application's windows, or null after logging why there is none.
 Element WindowDiscovery::windowOf(const ElementRef& application, const std::string& name) {
     auto windows = system_.copyAttributeValue(application, attr::windows);
-    auto first = takeFirst(windows);
+    auto first = windows.takeFirst();
     if (!first) {
         logLine("AX window lookup failed for " + name + ": " + describeAXError(windows.code));
     }
@@ -186,7 +172,7 @@ TargetWindowInfo WindowDiscovery::candidate(const WindowListEntry& entry,
     const auto application = system_.createApplication(pid);
     system_.setMessagingTimeout(*application, messagingTimeoutSeconds);
     auto focused = system_.copyAttributeValue(*application, attr::focusedWindow);
-    if (const auto window = takeElement(focused)) {
+    if (const auto window = focused.takeElement()) {
         const auto axTitle = system_.copyAttributeValue(*window, attr::title);
         if (const auto* text = successfulText(axTitle)) {
             title = *text;

@@ -72,6 +72,13 @@ bool FakeWindowSystem::isProcessTrustedWithPrompt() {
     return trusted;
 }
 
+PermissionGuide FakeWindowSystem::permissionGuide() const {
+    return {"Trust Required",
+            "Varnic needs the fake desktop's trust.",
+            {"Click the button below.", "Trust Varnic.", "The change is detected."},
+            "Open Fake Settings"};
+}
+
 Element FakeWindowSystem::makeElement(int kind, Pid pid, WindowId window) {
     return std::make_unique<FakeElement>(static_cast<Kind>(kind), pid, window, liveElements_);
 }
@@ -169,12 +176,13 @@ std::optional<SizeValue> FakeWindowSystem::createSizeValue(double width, double 
     return SizeValue{{width, height}};
 }
 
-AXError FakeWindowSystem::setAttributeValue(const ElementRef& element, std::string_view attribute,
-                                            const SizeValue& value) {
+SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
+                                                    std::string_view attribute,
+                                                    const SizeValue& value) {
     const auto& target = fake(element);
     const auto found = windows_.find(target.window);
     if (target.kind != Kind::window || attribute != attr::size || found == windows_.end()) {
-        return ax::illegalArgument;
+        return {ax::illegalArgument, std::nullopt};
     }
     auto& window = found->second;
     auto result = window.sizeResult;
@@ -183,7 +191,8 @@ AXError FakeWindowSystem::setAttributeValue(const ElementRef& element, std::stri
         window.nextSizeResults.pop_front();
     }
     sizeWrites.push_back({target.window, value.size, result});
-    return result;
+    if (result != ax::success) return {result, std::nullopt};
+    return {result, window.nearest};
 }
 
 std::optional<std::vector<WindowListEntry>> FakeWindowSystem::copyWindowList() {

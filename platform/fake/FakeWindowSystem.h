@@ -44,6 +44,7 @@ class FakeWindowSystem : public WindowSystem {
         TextRead title;
         AXError sizeResult = ax::success;
         std::deque<AXError> nextSizeResults;  // answered first, one per write
+        std::optional<SizeWriteResult::Nearest> nearest;  // told with a success
     };
     struct FocusedApplicationRead {
         AXError code = ax::noValue;
@@ -86,8 +87,6 @@ class FakeWindowSystem : public WindowSystem {
     // Record.
     std::vector<SizeWrite> sizeWrites;
     std::vector<TimeoutSet> timeouts;
-    std::vector<std::string> openedURLs;
-    int hideCount = 0;
     int promptCount = 0;
     int windowListRequests = 0;
     int liveElements() const { return *liveElements_; }
@@ -96,6 +95,7 @@ class FakeWindowSystem : public WindowSystem {
     // WindowSystem.
     bool isProcessTrusted() override { return trusted; }
     bool isProcessTrustedWithPrompt() override;
+    PermissionGuide permissionGuide() const override;
     Element createSystemWide() override;
     Element createApplication(Pid pid) override;
     AXError setMessagingTimeout(const ElementRef& application, float seconds) override;
@@ -103,15 +103,13 @@ class FakeWindowSystem : public WindowSystem {
                                        std::string_view attribute) override;
     AXError getPid(const ElementRef& element, Pid& pid) override;
     std::optional<SizeValue> createSizeValue(double width, double height) override;
-    AXError setAttributeValue(const ElementRef& element, std::string_view attribute,
-                              const SizeValue& value) override;
+    SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
+                                      const SizeValue& value) override;
     std::optional<std::vector<WindowListEntry>> copyWindowList() override;
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<RunningApplication> runningApplication(Pid pid) override;
     std::optional<std::string> ownBundleIdentifier() override { return ownBundle; }
     Pid ownPid() override { return selfPid; }
-    void hideOwnApplication() override { ++hideCount; }
-    void openURL(std::string_view url) override { openedURLs.emplace_back(url); }
     Subscription subscribeActivations(ActivationHandler handler) override;
 
   private:

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/MenuBarManager.h"
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
@@ -18,12 +19,12 @@ class MenuBarManagerTest : public ::testing::Test {
   protected:
     MenuBarManagerTest() {
         static bool configured = false;
-        if (!configured) WindowManager::configureShared(system(), queue());
+        if (!configured) WindowManager::configureShared(system(), shell(), queue());
         configured = true;
         system().addApplication(812, "XLogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
         system().addWindow(1, "xlogo");
         system().focus(812);
-        accessibility = AccessibilityManager::create(system(), queue());
+        accessibility = AccessibilityManager::create(system(), shell(), queue());
         menuBar.setup(accessibility, [](QWidget* parent) { return new QLabel("content", parent); });
     }
     ~MenuBarManagerTest() override { menuBar.popover()->hide(); }
@@ -31,6 +32,10 @@ class MenuBarManagerTest : public ::testing::Test {
     // The shared window manager keeps its platform for the process.
     static FakeWindowSystem& system() {
         static FakeWindowSystem fake;
+        return fake;
+    }
+    static FakeDesktopShell& shell() {
+        static FakeDesktopShell fake;
         return fake;
     }
     static VirtualClockQueue& queue() {
@@ -71,7 +76,7 @@ TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNo
     ASSERT_EQ(system().sizeWrites.size(), before + 1);
     EXPECT_EQ(system().sizeWrites.back().size.width, 1080.0);
     EXPECT_EQ(system().sizeWrites.back().size.height, 1920.0);
-    EXPECT_EQ(system().hideCount, 0);  // another application was frontmost
+    EXPECT_EQ(shell().hideCount, 0);  // another application was frontmost
 
     QAction stray(QStringLiteral("stray"));
     stray.setData(QStringLiteral("1080x1920"));

@@ -61,7 +61,7 @@ TEST_F(ContentViewTest, FreshPanelShowsItsSectionsInOrderWithTheFirstPresetsSize
     EXPECT_TRUE(field("widthField")->placeholderText().isEmpty());
     EXPECT_FALSE(label("resizingLabel")->isVisible());
     EXPECT_EQ(button("resizeButton")->text(), "Resize Active Window");
-    EXPECT_EQ(button("revealButton")->text(), "Reveal App in Finder");
+    EXPECT_EQ(button("revealButton")->text(), "Show in File Manager");
     EXPECT_EQ(static_cast<ElidedLabel*>(label("bundleIdLabel"))->fullText(),
               "Bundle ID: /opt/varnic/bin/varnic");
 
@@ -125,7 +125,7 @@ TEST_F(ContentViewTest, PresetClickFillsTheFieldsThenResizesTheTargetByItsPid) {
     EXPECT_EQ(field("widthField")->text(), "1280");
     EXPECT_EQ(field("heightField")->text(), "720");
     EXPECT_EQ(panel.widthString(), "1280");
-    EXPECT_EQ(system.hideCount, 1) << "Varnic is frontmost: it hides first";
+    EXPECT_EQ(shell.hideCount, 1) << "Varnic is frontmost: it hides first";
     EXPECT_TRUE(system.sizeWrites.empty());
 
     // Hiding gives focus to some other application; the pid still picks xlogo.
@@ -184,7 +184,7 @@ TEST_F(ContentViewTest, ASecondStartKeepsTheFirstResetAndEachResetRefreshes) {
     EXPECT_TRUE(button("resizeButton")->isEnabled());
     queue.advance(1.0);
     EXPECT_FALSE(panel.isResizing()) << "the second reset only sets idle again";
-    EXPECT_EQ(system.hideCount, 2);
+    EXPECT_EQ(shell.hideCount, 2);
 }
 
 TEST_F(ContentViewTest, SwitchShowsWhatTheManagerReadsBackAndItsFailure) {
