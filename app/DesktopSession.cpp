@@ -1,6 +1,6 @@
 #include "app/DesktopSession.h"
 
-#include "platform/qt/X11EventPump.h"
+#include "platform/qt/SocketEventPump.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "support/Log.h"
 #include "support/LogFormat.h"
@@ -20,7 +20,13 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +
                (manager ? logformat::escaped(*manager) : std::string("none yet")));
-    auto pump = std::make_unique<X11EventPump>(*x11);
+    auto* system = x11.get();
+    auto pump = std::make_unique<SocketEventPump>(
+        SocketEventPump::Source{[system] { return system->connectionFd(); },
+                                [system] {
+                                    system->processEvents();
+                                    system->flush();
+                                }});
     return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(x11), std::move(pump)));
 }
 

@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "support/Subscription.h"
-#include "windows/PermissionGuide.h"
 #include "views/DeferredRender.h"
+#include "windows/PermissionGuide.h"
 
 namespace varnic {
 

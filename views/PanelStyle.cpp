@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
-#include <QVBoxLayout>
 #include <QPalette>
+#include <QVBoxLayout>
 
 namespace varnic::style {
 namespace {

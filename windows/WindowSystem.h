@@ -124,8 +124,7 @@ class WindowSystem {
     // A window manager or compositor that keeps another size gives `failure`
     // (-25200); no answer within the timeout gives cannotComplete (-25204); a
     // window that is gone gives invalidUIElement (-25202).
-    virtual SizeWriteResult setAttributeValue(const ElementRef& element,
-                                              std::string_view attribute,
+    virtual SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
                                               const SizeValue& value) = 0;
 
     // On-screen windows without desktop elements, front-most first; absent

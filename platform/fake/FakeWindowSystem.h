@@ -43,7 +43,7 @@ class FakeWindowSystem : public WindowSystem {
     struct Window {
         TextRead title;
         AXError sizeResult = ax::success;
-        std::deque<AXError> nextSizeResults;  // answered first, one per write
+        std::deque<AXError> nextSizeResults;              // answered first, one per write
         std::optional<SizeWriteResult::Nearest> nearest;  // told with a success
     };
     struct FocusedApplicationRead {

@@ -155,8 +155,8 @@ std::optional<std::string> X11WindowSystem::windowManagerName() {
     auto* c = connection();
     if (!c) return std::nullopt;
     const auto deadline = deadlineAfter(defaultTimeoutSeconds);
-    const auto checkCookie = xcb_get_property(c->get(), 0, c->root(),
-                                              c->atom(Atom::netSupportingWmCheck), XCB_ATOM_WINDOW, 0, 1);
+    const auto checkCookie = xcb_get_property(
+        c->get(), 0, c->root(), c->atom(Atom::netSupportingWmCheck), XCB_ATOM_WINDOW, 0, 1);
     const auto check = c->await<xcb_get_property_reply_t>(checkCookie.sequence, deadline);
     const auto checkWindow =
         property::items32(property::fromReply(check.reply.get()), XCB_ATOM_WINDOW);

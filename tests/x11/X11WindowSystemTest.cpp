@@ -211,8 +211,9 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
     session.run(
         {"wmctrl", "-i", "-r", std::to_string(window), "-b", "add,maximized_vert,maximized_horz"});
     EXPECT_TRUE(X11Session::waitUntil([&] { return session.frameGeometry(window).width == 2560; }));
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(800, 600)).code,
-              ax::success);
+    EXPECT_EQ(
+        system.setAttributeValue(*element, attr::size, *system.createSizeValue(800, 600)).code,
+        ax::success);
     EXPECT_TRUE(outerSizeBecomes(window, 800, 600)) << "a maximized window is unmaximized first";
 
     // A client-side-decorated window draws an invisible shadow inside its own area.
@@ -236,7 +237,8 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
     EXPECT_TRUE(system.createSizeValue(32767, 0.5)) << "the protocol's largest size";
     const auto app = system.createApplication(client.pid());
     EXPECT_EQ(system.setAttributeValue(*app, attr::size, *exact).code, ax::illegalArgument);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact).code, ax::attributeUnsupported);
+    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact).code,
+              ax::attributeUnsupported);
 }
 
 TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
@@ -248,8 +250,9 @@ TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
     session.stopClient(client);
 
     EXPECT_EQ(system.copyAttributeValue(*element, attr::title).code, ax::invalidUIElement);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(640, 480)).code,
-              ax::invalidUIElement);
+    EXPECT_EQ(
+        system.setAttributeValue(*element, attr::size, *system.createSizeValue(640, 480)).code,
+        ax::invalidUIElement);
     Pid read = 0;
     EXPECT_EQ(system.getPid(*element, read), ax::invalidUIElement);
     EXPECT_EQ(read, 0);
