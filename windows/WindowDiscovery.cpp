@@ -43,7 +43,7 @@ WindowDiscovery::Outcome WindowDiscovery::discover(std::optional<Pid> lastNonSel
     return windowListRoute();
 }
 
-std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute(
+WindowDiscovery::RouteEnd WindowDiscovery::focusedApplicationRoute(
     std::optional<Pid> lastNonSelfFrontmostPID) {
     const auto systemWide = system_.createSystemWide();
     auto focused = system_.copyAttributeValue(*systemWide, attr::focusedApplication);
@@ -70,7 +70,7 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute
     return std::nullopt;
 }
 
-std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(
+WindowDiscovery::RouteEnd WindowDiscovery::focusedWindowRoute(
     const ElementRef& application, Pid pid, const std::optional<RunningApplication>& running) {
     auto focused = system_.copyAttributeValue(application, attr::focusedWindow);
     const auto window = focused.takeElement();
@@ -87,7 +87,7 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(
     const auto name = recordName(running);
     logLine("system-wide focused window title for " + logformat::escaped(name) + "=" +
             logformat::escaped(*text));
-    return Publication{TargetWindowInfo{name, *text, running ? running->icon : nullptr, pid}};
+    return Outcome::store(TargetWindowInfo{name, *text, running ? running->icon : nullptr, pid});
 }
 
 WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplication& application) {
@@ -101,16 +101,16 @@ WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplicati
     const auto window = read.code == ax::success ? read.takeElement() : windowOf(*element, logName);
     if (!window) {
         logLine("AX window lookup failed for " + logName + ": " + describeAXError(read.code));
-        return std::nullopt;
+        return Outcome::keep();
     }
     const auto title = system_.copyAttributeValue(*window, attr::title);
     const auto* text = successfulText(title);
     if (!text) {
         logLine("AX window title missing for " + logName);
-        return std::nullopt;
+        return Outcome::keep();
     }
-    return Publication{
-        TargetWindowInfo{name, *text, application.icon, application.processIdentifier}};
+    return Outcome::store(
+        TargetWindowInfo{name, *text, application.icon, application.processIdentifier});
 }
 
 // The first of the application's windows, or null after logging why there is none.
@@ -132,16 +132,16 @@ WindowDiscovery::Outcome WindowDiscovery::windowListRoute() {
     const auto list = system_.copyWindowList();
     if (!list) {
         logLine("CGWindowListCopyWindowInfo returned nil");
-        return std::nullopt;
+        return Outcome::keep();
     }
     logLine("CGWindowList returned " + std::to_string(list->size()) + " windows");
     const Pid ownPid = system_.ownPid();
     for (const auto& entry : *list) {
         if (const auto owner = eligibleOwner(entry, ownPid)) {
-            return Publication{candidate(entry, *owner)};
+            return Outcome::store(candidate(entry, *owner));
         }
     }
-    return Publication{std::nullopt};
+    return Outcome::store(std::nullopt);
 }
 
 // The entry's owner when the entry can be the target.

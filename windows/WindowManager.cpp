@@ -71,8 +71,8 @@ void WindowManager::fetchWindowInfo(const RunningApplication& application) {
 }
 
 void WindowManager::publish(WindowDiscovery::Outcome outcome) {
-    if (!outcome) return;
-    queue_.post([self = shared_from_this(), target = std::move(outcome->target)]() mutable {
+    if (!outcome.stores) return;
+    queue_.post([self = shared_from_this(), target = std::move(outcome.target)]() mutable {
         self->activeWindowInfo.set(std::move(target));
     });
 }

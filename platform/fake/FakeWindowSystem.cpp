@@ -63,8 +63,7 @@ void FakeWindowSystem::focus(Pid pid) {
 }
 
 void FakeWindowSystem::postActivation(const ActivationNotification& notification) {
-    auto handlers = *activationHandlers_;
-    for (auto& [id, handler] : handlers) handler(notification);
+    activationHandlers_.notify(notification);
 }
 
 bool FakeWindowSystem::isProcessTrustedWithPrompt() {
@@ -214,11 +213,7 @@ std::optional<RunningApplication> FakeWindowSystem::runningApplication(Pid pid) 
 }
 
 Subscription FakeWindowSystem::subscribeActivations(ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    activationHandlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(activationHandlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return activationHandlers_.subscribe(std::move(handler));
 }
 
 }  // namespace varnic

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -90,7 +91,7 @@ class FakeWindowSystem : public WindowSystem {
     int promptCount = 0;
     int windowListRequests = 0;
     int liveElements() const { return *liveElements_; }
-    std::size_t activationSubscribers() const { return activationHandlers_->size(); }
+    std::size_t activationSubscribers() const { return activationHandlers_.size(); }
 
     // WindowSystem.
     bool isProcessTrusted() override { return trusted; }
@@ -120,9 +121,7 @@ class FakeWindowSystem : public WindowSystem {
 
     std::map<Pid, Application> applications_;
     std::map<WindowId, Window> windows_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> activationHandlers_;
     std::shared_ptr<int> liveElements_ = std::make_shared<int>(0);
 };
 
