@@ -85,25 +85,5 @@ TEST(LogFormat, SizesAreShortestRoundTripWithWholeNumbersMarkedAndControlsEscape
               "two\\nnul\\x00tab\\x09cr\\x0ddel\\x7f\\x1b[31m");
 }
 
-TEST(AXError, NamesEveryCodeAndUnknownOtherwise) {
-    // The codes run down from -25200 in this order.
-    // clang-format off
-    const std::vector<std::string> names{"", "failure", "illegalArgument", "invalidUIElement",
-        "invalidUIElementObserver", "cannotComplete", "attributeUnsupported", "actionUnsupported",
-        "notificationUnsupported", "notImplemented", "notificationAlreadyRegistered",
-        "notificationNotRegistered", "apiDisabled", "noValue", "parameterizedAttributeUnsupported",
-        "notEnoughPrecision"};
-    // clang-format on
-    for (std::size_t i = 1; i < names.size(); ++i) {
-        EXPECT_EQ(axErrorName(-25199 - static_cast<AXError>(i)), names[i]);
-    }
-    EXPECT_EQ(axErrorName(0), "success");
-    for (const AXError code : {-25215, -25199, 1, std::numeric_limits<AXError>::min()}) {
-        EXPECT_EQ(axErrorName(code), "unknown") << code;
-    }
-    EXPECT_EQ(describeAXError(-25204), "-25204 (cannotComplete)");
-    EXPECT_EQ(describeAXError(0), "0 (success)");
-}
-
 }  // namespace
 }  // namespace varnic
