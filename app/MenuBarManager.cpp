@@ -77,8 +77,12 @@ QPoint MenuBarManager::popoverPosition() const {
     const QPoint anchor = icon.isEmpty() ? QCursor::pos() : icon.center();
     const QScreen* screen = QGuiApplication::screenAt(anchor);
     if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(anchor, popover_->panelSize());
-    return placePopover(icon, anchor, area, popover_->panelSize());
+    // Some window managers frame even a frameless window (awesome draws a
+    // border); the framed size is what has to fit on the screen.
+    const QSize framed =
+        popover_->panelSize() + (popover_->frameGeometry().size() - popover_->size());
+    const QRect area = screen ? screen->availableGeometry() : QRect(anchor, framed);
+    return placePopover(icon, anchor, area, framed);
 }
 
 QPoint MenuBarManager::placePopover(const QRect& icon, QPoint cursor, const QRect& area,
