@@ -3,8 +3,8 @@
 // usable entry comes last, after many that are skipped.
 #include <benchmark/benchmark.h>
 
-#include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/FakeDesktopShell.h"
+#include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "support/Log.h"
 #include "windows/WindowManager.h"
