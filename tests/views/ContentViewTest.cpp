@@ -231,21 +231,43 @@ TEST_F(ContentViewTest, TypingSurvivesARedraw) {
     EXPECT_EQ(panel.widthString(), "1020");
 }
 
-TEST_F(ContentViewTest, TargetTextsAreShownVerbatimAndLongTitlesShortenInTheMiddle) {
-    setTarget("<b>bold</b> &amp; <i>not</i>");
+// Names and titles come from any program: markup stays text, line breaks and
+// overrides cannot split or reorder the one-line labels, long titles shorten.
+TEST_F(ContentViewTest, TargetTextsStayPlainOnOneLineInTheirOwnOrder) {
+    const auto shown = [](ElidedLabel* label) {
+        // The isolate around every text is not part of what the user reads.
+        EXPECT_TRUE(label->text().startsWith(QChar(0x2068))) << label->text().toStdString();
+        return label->text().remove(QChar(0x2068)).remove(QChar(0x2069)).toStdString();
+    };
     auto* title = static_cast<ElidedLabel*>(label("targetWindowTitle"));
+    auto* app = static_cast<ElidedLabel*>(label("targetAppName"));
+    setTarget("<b>bold</b> &amp; <i>not</i>");
     EXPECT_EQ(title->textFormat(), Qt::PlainText);
-    EXPECT_EQ(title->text(), "<b>bold</b> &amp; <i>not</i>");
-    EXPECT_EQ(static_cast<ElidedLabel*>(label("targetAppName"))->text(), "xlogo");
+    EXPECT_EQ(shown(title), "<b>bold</b> &amp; <i>not</i>");
+    EXPECT_EQ(shown(app), "xlogo");
     EXPECT_FALSE(label("targetIcon")->isVisible()) << "no icon, no image";
+
+    const std::vector<std::pair<std::string, std::string>> hostile{
+        {"a\nb\r\nc\rd\u0085e\u2028f\u2029g", "a⏎b⏎c⏎d⏎e⏎f⏎g"},
+        {"tab\tesc\x1b[2Jcsi\u009b"
+         "2J",
+         "tab esc [2Jcsi 2J"},
+        {"invoice\u202Etxt.exe", "invoicetxt.exe"},
+        {"\u2069\u202Edangling \u2067override", "dangling override"}};
+    for (const auto& [text, expected] : hostile) {
+        windowManager->activeWindowInfo.set(TargetWindowInfo{text, text, nullptr, 812});
+        settle();
+        EXPECT_EQ(shown(title), expected);
+        EXPECT_EQ(shown(app), expected);
+    }
 
     const std::string longTitle = "Start of a very long title " + std::string(300, 'x') + " end";
     auto icon = std::make_shared<AppIcon>(AppIcon{2, 1, {0xffff0000u, 0xff0000ffu}});
     setTarget(longTitle, icon);
     EXPECT_TRUE(label("targetIcon")->isVisible());
-    EXPECT_THAT(title->text().toStdString(), StartsWith("Start"));
-    EXPECT_THAT(title->text().toStdString(), HasSubstr("…"));
-    EXPECT_THAT(title->text().toStdString(), EndsWith(" end"));
+    EXPECT_THAT(shown(title), StartsWith("Start"));
+    EXPECT_THAT(shown(title), HasSubstr("…"));
+    EXPECT_THAT(shown(title), EndsWith(" end"));
     EXPECT_FALSE(title->text().contains('\n')) << "one line";
     EXPECT_LE(title->mapTo(&panel, QPoint(title->width(), 0)).x(), 300) << "inside the panel";
 }
