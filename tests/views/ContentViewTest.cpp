@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
+#include <cstring>
+#include <set>
 
 #include "permissions/StartupManager.h"
+#include "platform/xdg/AutostartFailure.h"
 #include "tests/views/ViewsFixture.h"
 #include "views/ContentView.h"
 #include "views/ElidedLabel.h"
@@ -202,13 +205,46 @@ TEST_F(ContentViewTest, SwitchShowsWhatTheManagerReadsBackAndItsFailure) {
     EXPECT_EQ(error->fullText().toStdString(),
               "Cannot write /home/u/.config/autostart: read-only file system");
     EXPECT_EQ(error->palette().color(QPalette::WindowText), QColor(0xff, 0x3b, 0x30));
-    EXPECT_LE(error->text().count('\n'), 1) << "at most two lines";
 
     QTest::mouseClick(toggle, Qt::LeftButton);
     queue.runPending();
     EXPECT_TRUE(toggle->isChecked());
     EXPECT_FALSE(error->isVisible()) << "a success clears the error";
     EXPECT_EQ(loginItems.current, LoginItemStatus::enabled);
+}
+
+// Each text of a failed start-at-login change, with any reason the system
+// gives, shows whole in the two lines under the switch: nothing elided, and no
+// ink (an underscore of XDG_CONFIG_HOME) below the label's bottom.
+TEST_F(ContentViewTest, EveryStartAtLoginFailureShowsWhole) {
+    std::set<std::string> texts;
+    for (int failure = 0; failure <= static_cast<int>(AutostartFailure::entryNotRemoved);
+         ++failure) {
+        for (int code = 1; code < 134; ++code) {
+            texts.insert(failureText(static_cast<AutostartFailure>(failure), std::strerror(code)));
+        }
+    }
+    auto* error = static_cast<ElidedLabel*>(label("startupError"));
+    for (const auto& text : texts) {
+        loginItems.failures.push_back(text);
+        startup.setEnabled(true);
+        settle();
+        ASSERT_EQ(error->fullText().toStdString(), text);
+        EXPECT_FALSE(error->text().contains(QStringLiteral("…"))) << text;
+        EXPECT_LE(error->text().count('\n'), 1) << "at most two lines";
+
+        // Drawn taller than the panel gives it, the rows below stay empty.
+        const int height = error->height();
+        error->resize(error->width(), height + 10);
+        const QImage image = error->grab().toImage();
+        error->resize(error->width(), height);
+        const QRgb background = image.pixel(image.width() - 1, image.height() - 1);
+        int inkBelow = 0;
+        for (int y = height; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) inkBelow += image.pixel(x, y) != background;
+        }
+        EXPECT_EQ(inkBelow, 0) << text;
+    }
 }
 
 TEST_F(ContentViewTest, TypingSurvivesARedraw) {
