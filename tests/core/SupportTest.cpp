@@ -97,7 +97,9 @@ TEST(LogFormat, EscapesEverythingThatMovesOrHidesTextAndNothingElse) {
         {"\u0080\u009f\u00a0\u2027\u202f\u2065\u206a",
          "\\u{0080}\\u{009F}\u00a0\u2027\u202f\u2065\u206a"},
         // Not UTF-8: each stray byte, so a raw 0x9b (an 8-bit CSI) never passes.
-        {"\x9b" "31m cut\xe2\x80 overlong\xc0\xaf", "\\x9b31m cut\\xe2\\x80 overlong\\xc0\\xaf"}};
+        {"\x9b"
+         "31m cut\xe2\x80 overlong\xc0\xaf",
+         "\\x9b31m cut\\xe2\\x80 overlong\\xc0\\xaf"}};
     for (const auto& [text, logged] : cases) EXPECT_EQ(logformat::escaped(text), logged);
 }
 

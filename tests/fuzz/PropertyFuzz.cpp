@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     using namespace varnic;
     if (size < 3) return 0;
     // The first bytes choose the type and format the server reports.
-    constexpr xcb_atom_t types[] = {utf8String, XCB_ATOM_STRING, XCB_ATOM_CARDINAL, XCB_ATOM_WINDOW};
+    constexpr xcb_atom_t types[] = {utf8String, XCB_ATOM_STRING, XCB_ATOM_CARDINAL,
+                                    XCB_ATOM_WINDOW};
     const property::Data data{types[bytes[0] % 4], bytes[1],
                               std::string_view(reinterpret_cast<const char*>(bytes) + 3, size - 3)};
 
@@ -33,8 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const auto items = property::items32(data, XCB_ATOM_CARDINAL);
     require(items.empty() || items.size() == data.bytes.size() / 4);
     if (const auto icon = property::bestIcon(items, bytes[2])) {
-        require(icon->width > 0 && icon->width <= 1024 && icon->height > 0 &&
-                icon->height <= 1024);
+        require(icon->width > 0 && icon->width <= 1024 && icon->height > 0 && icon->height <= 1024);
         require(icon->argb.size() == static_cast<std::size_t>(icon->width) * icon->height);
     }
     return 0;
