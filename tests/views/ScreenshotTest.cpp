@@ -6,6 +6,7 @@
 #include <QDir>
 
 #include "permissions/StartupManager.h"
+#include "platform/xdg/AutostartFailure.h"
 #include "tests/views/ViewsFixture.h"
 
 namespace varnic {
@@ -39,8 +40,7 @@ TEST_F(ScreenshotTest, Screens) {
             AppIcon{48, 48, std::vector<std::uint32_t>(48 * 48, 0xff3478f6u)}),
         812});
     loginItems.failures.push_back(
-        "Cannot create /home/someone/.config/autostart/varnic.desktop: "
-        "Read-only file system");
+        failureText(AutostartFailure::entryNotWritten, "Read-only file system"));
     root->startupManager().setEnabled(true);
     save(*root, "panel-target");
 
