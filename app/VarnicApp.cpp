@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppShell.h"
 #include "app/DesktopSession.h"
+#include "app/SignalQuit.h"
 #include "platform/qt/DesktopAppBundle.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/xdg/XdgAutostart.h"
@@ -18,6 +19,7 @@ int VarnicApp::run(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnic"));
     QApplication::setDesktopFileName(QStringLiteral("varnic"));
+    const SignalQuit signalQuit;
 
     QtMainQueue queue;
     const auto session = DesktopSession::detect();

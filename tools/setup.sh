@@ -11,6 +11,7 @@ packages=(
   # tests and the demo desktop
   xvfb openbox tint2 xdotool wmctrl x11-utils x11-apps xterm imagemagick
   fonts-dejavu-core desktop-file-utils libglib2.0-bin dbus-x11 locales-all
+  clang libclang-rt-14-dev  # the fuzz targets (tests/fuzz/run.sh)
 )
 
 missing=()

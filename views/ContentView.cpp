@@ -17,6 +17,7 @@
 #include "views/DebugBlock.h"
 #include "views/DimensionText.h"
 #include "views/ElidedLabel.h"
+#include "views/OneLineText.h"
 #include "views/PanelStyle.h"
 #include "views/PresetStrip.h"
 #include "views/ToggleSwitch.h"
@@ -281,8 +282,8 @@ void ContentView::renderTarget() {
         fitted.setDevicePixelRatio(devicePixelRatioF());
         icon_->setPixmap(fitted);
     }
-    appName_->setFullText(QString::fromStdString(target->appName));
-    windowTitle_->setFullText(QString::fromStdString(target->windowTitle));
+    appName_->setFullText(oneLineText(QString::fromStdString(target->appName)));
+    windowTitle_->setFullText(oneLineText(QString::fromStdString(target->windowTitle)));
 }
 
 }  // namespace varnic

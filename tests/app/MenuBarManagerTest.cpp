@@ -3,9 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 
 #include "app/MenuBarManager.h"
+#include "app/SignalQuit.h"
 #include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
@@ -93,6 +97,26 @@ TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNo
     menuBar.resizeToPreset(&stray);
     menuBar.resizeToPreset(nullptr);
     EXPECT_EQ(system().sizeWrites.size(), before + 1);
+}
+
+// A signal ends the event loop the way "Quit" does, so exec() returns 0 and
+// everything set up around it is taken down; afterwards the defaults are back.
+TEST(SignalQuit, TermIntAndHupEndTheEventLoopWithStatusZero) {
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        testing::LogCapture log;
+        const SignalQuit signalQuit;
+        QTimer::singleShot(0, [number] { std::raise(number); });
+        // Bounds the wait should the signal never arrive.
+        QTimer deadline;
+        deadline.callOnTimeout([] { QCoreApplication::exit(1); });
+        deadline.start(5000);
+        EXPECT_EQ(QApplication::exec(), 0) << sigabbrev_np(number);
+        EXPECT_EQ(log.lines(),
+                  std::vector<std::string>{std::string("Quitting on SIG") + sigabbrev_np(number)});
+    }
+    struct sigaction action {};
+    ::sigaction(SIGTERM, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_DFL);
 }
 
 }  // namespace

@@ -47,9 +47,9 @@ TEST_F(RootViewTest,
         steps.emplace_back(step->number(), step->text().toStdString());
     }
     // The texts are the window system's own.
-    EXPECT_THAT(steps, ElementsAre(std::pair(1, "Click the button below."),
-                                   std::pair(2, "Trust Varnic."),
-                                   std::pair(3, "The change is detected.")));
+    EXPECT_THAT(steps,
+                ElementsAre(std::pair(1, "Click the button below."), std::pair(2, "Trust Varnic."),
+                            std::pair(3, "The change is detected.")));
     EXPECT_EQ(find<QLabel>(*root, "accessibilityStatus")->text(), "Accessibility: Not Authorized");
 
     auto* onboarding = root->currentScreen();

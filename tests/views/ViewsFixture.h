@@ -9,8 +9,8 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
-#include "platform/fake/FakeLoginItemService.h"
 #include "platform/fake/FakeDesktopShell.h"
+#include "platform/fake/FakeLoginItemService.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "platform/qt/AppBundle.h"
