@@ -14,9 +14,9 @@
 #include <QDBusPendingReply>
 #include <QSocketNotifier>
 #include <iostream>
-#include <sstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "tests/wayland/StatusNotifierWatcher.h"
@@ -65,14 +65,15 @@ int main(int argc, char** argv) {
                                                       method->second);
         message << x << y;
         auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(message, 5000), &application);
-        QObject::connect(pending, &QDBusPendingCallWatcher::finished,
-                         [name = method->second](QDBusPendingCallWatcher* done) {
-                             const QDBusPendingReply<> reply = *done;
-                             say(reply.isError() ? QStringLiteral("reply %1 error %2")
-                                                       .arg(name, reply.error().name())
-                                                 : QStringLiteral("reply %1 ok").arg(name));
-                             done->deleteLater();
-                         });
+        QObject::connect(
+            pending, &QDBusPendingCallWatcher::finished,
+            [name = method->second](QDBusPendingCallWatcher* done) {
+                const QDBusPendingReply<> reply = *done;
+                say(reply.isError()
+                        ? QStringLiteral("reply %1 error %2").arg(name, reply.error().name())
+                        : QStringLiteral("reply %1 ok").arg(name));
+                done->deleteLater();
+            });
     };
 
     // Several commands may arrive in one read; each line is one.
