@@ -24,8 +24,8 @@ std::string runtimeDirectory() {
     return runtime;
 }
 
-// The whole standard output of a program.
-std::string capture(const std::vector<std::string>& argv) {
+// The whole standard output of a program, run with extra environment entries.
+std::string capture(const std::vector<std::string>& argv, const std::vector<std::string>& extra) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
@@ -34,8 +34,14 @@ std::string capture(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) entries.emplace_back(*entry);
+    entries.insert(entries.end(), extra.begin(), extra.end());
+    std::vector<char*> envp;
+    for (auto& e : entries) envp.push_back(e.data());
+    envp.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     std::string output;
@@ -153,7 +159,11 @@ void SwaySession::focus(const Window& window) {
 std::string SwaySession::swaymsg(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"swaymsg", "--socket", socket_};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return capture(argv);
+    return capture(argv, {});
+}
+
+std::string SwaySession::run(const std::vector<std::string>& argv) {
+    return capture(argv, environment());
 }
 
 Json SwaySession::node(std::int64_t id) {

@@ -55,6 +55,8 @@ class SwaySession {
     // Focuses the window and waits for the focus event.
     void focus(const Window& window);
 
+    // Runs a tool (xdotool, xwininfo) in this session; its standard output.
+    std::string run(const std::vector<std::string>& argv);
     // Oracles: what swaymsg reports.
     std::string swaymsg(const std::vector<std::string>& arguments);
     // The container's node in get_tree; null when it is gone.
