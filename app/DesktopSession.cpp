@@ -1,5 +1,8 @@
 #include "app/DesktopSession.h"
 
+#include "platform/i3ipc/I3SocketPath.h"
+#include "platform/i3ipc/I3WindowSystem.h"
+#include "platform/i3ipc/X11PidLookup.h"
 #include "platform/qt/SocketEventPump.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "support/Log.h"
@@ -16,6 +19,7 @@ DesktopSession::~DesktopSession() {
 }
 
 std::unique_ptr<DesktopSession> DesktopSession::detect() {
+    if (auto session = detectI3Ipc()) return session;
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +
@@ -28,6 +32,25 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
                                     system->flush();
                                 }});
     return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(x11), std::move(pump)));
+}
+
+// sway, and i3 (for its X11 windows too: i3 ignores resize requests from
+// other clients for tiled windows), when their IPC socket answers.
+std::unique_ptr<DesktopSession> DesktopSession::detectI3Ipc() {
+    const auto path = I3SocketPath::find();
+    if (!path) return nullptr;
+    auto lookup = std::make_shared<X11PidLookup>();
+    auto i3 = std::make_unique<I3WindowSystem>(
+        *path, [lookup](const std::vector<std::uint32_t>& windows) { return (*lookup)(windows); });
+    const auto compositor = i3->compositorName();
+    if (!compositor) return nullptr;
+    const auto family = compositor->substr(0, compositor->find(' '));
+    Log::write("Window system: " + logformat::escaped(family) + " IPC (" +
+               logformat::escaped(*compositor) + ")");
+    auto* system = i3.get();
+    auto pump = std::make_unique<SocketEventPump>(SocketEventPump::Source{
+        [system] { return system->connectionFd(); }, [system] { system->processEvents(); }});
+    return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(i3), std::move(pump)));
 }
 
 }  // namespace varnic

@@ -19,6 +19,7 @@ class DesktopSession {
 
   private:
     DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump);
+    static std::unique_ptr<DesktopSession> detectI3Ipc();
 
     std::unique_ptr<WindowSystem> system_;
     std::unique_ptr<QObject> pump_;

@@ -1,6 +1,7 @@
 #include "app/VarnicApp.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include "app/AppDelegate.h"
@@ -10,16 +11,26 @@
 #include "platform/qt/DesktopAppBundle.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/xdg/XdgAutostart.h"
+#include "support/Log.h"
 #include "views/RootView.h"
 #include "windows/WindowManager.h"
 
 namespace varnic {
 
 int VarnicApp::run(int argc, char** argv) {
+    // Only X11 lets a program place its own windows, and the panel and the
+    // menu go beside the tray icon: on a Wayland session they use XWayland.
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnic"));
     QApplication::setDesktopFileName(QStringLiteral("varnic"));
     const SignalQuit signalQuit;
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        Log::write(
+            "Tray: no StatusNotifierItem host on the session bus and no XEmbed tray on the "
+            "display; Varnic's icon cannot be shown");
+    }
 
     QtMainQueue queue;
     const auto session = DesktopSession::detect();

@@ -1,0 +1,124 @@
+// sway through its IPC, side by side with swaymsg on the same headless sway:
+// one discovery with 200 windows open against `swaymsg -t get_tree`, and one
+// resize from request to size read back against `swaymsg` running the same
+// command (which reads nothing back). Run under tests/wayland/as-test-user.sh.
+// Counter: requests sent to sway per discovery (the model makes it zero).
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <stdexcept>
+
+#include "platform/i3ipc/I3WindowSystem.h"
+#include "support/Log.h"
+#include "tests/sway/SwaySession.h"
+#include "windows/WindowDiscovery.h"
+
+#ifndef VARNIC_TEST_CLIENT
+#error "VARNIC_TEST_CLIENT must name the X11 test client"
+#endif
+
+namespace {
+
+using varnic::testing::SwaySession;
+constexpr int windowCount = 200;
+
+// One sway with a floating foot window and 200 XWayland windows of one client.
+struct Desktop {
+    SwaySession session;
+    std::unique_ptr<varnic::testing::ChildProcess> client;
+    SwaySession::Window foot;
+
+    Desktop() {
+        // foot first: in a layout of 200 tiles its own would be a few pixels wide.
+        foot = session.start({"foot"});
+        session.swaymsg({"[con_id=" + std::to_string(foot.id) + "] floating enable"});
+        // 200 tiles would be narrower than their borders: they float.
+        session.swaymsg({"for_window [class=\"VarnicTestClient\"] floating enable"});
+        auto env = session.environment();
+        client = std::make_unique<varnic::testing::ChildProcess>(
+            std::vector<std::string>{VARNIC_TEST_CLIENT, "--count", std::to_string(windowCount),
+                                     "--size", "60x60"},
+            env, session.logDirectory() + "/client.log");
+        for (int mapped = 0; mapped < windowCount; ++mapped) {
+            if (!session.waitForEvent([](const auto& event) { return event["change"] == "new"; },
+                                      std::chrono::seconds(60))) {
+                throw std::runtime_error("the test client's windows did not map");
+            }
+        }
+    }
+};
+
+Desktop& desktop() {
+    static Desktop instance;
+    return instance;
+}
+
+void quiet() {
+    varnic::Log::replaceSink([](std::string_view) {});
+}
+
+void BM_VarnicDiscovery(benchmark::State& state) {
+    auto& d = desktop();
+    quiet();
+    varnic::I3WindowSystem system(d.session.socketPath());
+    varnic::WindowDiscovery discovery(system);
+    const auto before = system.requests();
+    for (auto _ : state) {
+        auto outcome = discovery.discover(std::nullopt);
+        if (!outcome || !outcome->target) throw std::runtime_error("no target found");
+        benchmark::DoNotOptimize(outcome);
+    }
+    state.counters["requests"] = benchmark::Counter(static_cast<double>(system.requests() - before),
+                                                    benchmark::Counter::kAvgIterations);
+    state.counters["windows"] = static_cast<double>(system.copyWindowList()->size());
+}
+
+void BM_SwaymsgGetTree(benchmark::State& state) {
+    auto& d = desktop();
+    for (auto _ : state) {
+        auto tree = d.session.swaymsg({"-t", "get_tree"});
+        if (tree.empty()) throw std::runtime_error("no tree");
+        benchmark::DoNotOptimize(tree);
+    }
+}
+
+// Alternates two sizes so that every iteration really changes the window.
+void BM_VarnicResize(benchmark::State& state) {
+    auto& d = desktop();
+    quiet();
+    varnic::I3WindowSystem system(d.session.socketPath());
+    const auto app = system.createApplication(d.foot.pid);
+    const auto window = system.copyAttributeValue(*app, varnic::attr::focusedWindow).takeElement();
+    if (!window) throw std::runtime_error("no foot window");
+    bool large = false;
+    for (auto _ : state) {
+        large = !large;
+        const auto size = *system.createSizeValue(large ? 1280 : 1024, large ? 720 : 600);
+        const auto result = system.setAttributeValue(*window, varnic::attr::size, size);
+        if (result.code != varnic::ax::success || result.nearest) {
+            throw std::runtime_error("the window did not take the size");
+        }
+    }
+}
+
+void BM_SwaymsgResize(benchmark::State& state) {
+    auto& d = desktop();
+    const auto criteria = "[con_id=" + std::to_string(d.foot.id) + "] floating enable, ";
+    bool large = false;
+    for (auto _ : state) {
+        large = !large;
+        auto reply =
+            d.session.swaymsg({criteria + (large ? "resize set width 1280 px height 720 px"
+                                                 : "resize set width 1024 px height 600 px")});
+        benchmark::DoNotOptimize(reply);
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_VarnicDiscovery)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SwaymsgGetTree)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_VarnicResize)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SwaymsgResize)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+BENCHMARK_MAIN();
