@@ -1,6 +1,7 @@
 #include "platform/x11/X11WindowReader.h"
 
 #include <xcb/res.h>
+#include <xcb/xcb_icccm.h>
 
 #include <limits>
 
@@ -34,7 +35,7 @@ FrameExtents extents(const std::vector<std::uint32_t>& items) {
 struct X11WindowReader::Pending {
     using PropertyCookie = std::optional<xcb_get_property_cookie_t>;
     std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
-    PropertyCookie netWmPid, netWmName, wmName, wmClass, types, states, frame, shadow, icon;
+    PropertyCookie netWmPid, netWmName, wmName, wmClass, types, states, frame, shadow, icon, hints;
     std::optional<xcb_get_window_attributes_cookie_t> attributes;
     std::optional<xcb_get_geometry_cookie_t> geometry;
     std::optional<xcb_translate_coordinates_cookie_t> position;
@@ -74,6 +75,10 @@ X11WindowReader::Pending X11WindowReader::send(xcb_window_t window, unsigned fac
     }
     if (facts & icon)
         pending.icon = property(window, connection_.atom(Atom::netWmIcon), maxIconItems32);
+    if (facts & sizeHints) {
+        pending.hints =
+            property(window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ICCCM_NUM_WM_SIZE_HINTS_ELEMENTS);
+    }
     return pending;
 }
 
@@ -85,6 +90,8 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         if (!cookie) return nullptr;
         auto result = connection_.await<T>(cookie->sequence, deadline);
         if (result.status == WaitStatus::timeout || result.status == WaitStatus::disconnected) {
+            if (answered && !failed_) failure_ = result.unanswered();
+            failed_ = true;
             answered = false;
         }
         if (result.status == WaitStatus::error && result.errorCode == XCB_WINDOW) {
@@ -146,11 +153,14 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         const auto items = property::items32(property::fromReply(icon.get()), XCB_ATOM_CARDINAL);
         facts.icon = property::bestIcon(items, preferredIconSide);
     }
+    if (auto hints = takeProperty(pending.hints))
+        facts.sizeHints = SizeHints::fromReply(hints.get());
     return answered;
 }
 
 std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
                                                               unsigned facts, Deadline deadline) {
+    failed_ = false;
     std::vector<Pending> pending;
     pending.reserve(windows.size());
     for (const auto window : windows) pending.push_back(send(window, facts));

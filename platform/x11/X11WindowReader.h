@@ -20,14 +20,17 @@ class X11WindowReader {
         kind = 1u << 3,      // window types and states
         geometry = 1u << 4,  // map state, client area, frame extents
         icon = 1u << 5,
+        sizeHints = 1u << 6,  // WM_NORMAL_HINTS
     };
 
     explicit X11WindowReader(XcbConnection& connection) : connection_(connection) {}
 
-    // Absent when the server did not answer before the deadline. A window that
-    // no longer exists is kept with exists false.
+    // Absent when the server did not answer before the deadline (failure()
+    // says how). A window that no longer exists is kept with exists false.
     std::optional<std::vector<WindowFacts>> read(std::span<const xcb_window_t> windows,
                                                  unsigned facts, Deadline deadline);
+    // How the last read that came back absent ended.
+    const Unanswered& failure() const { return failure_; }
 
   private:
     struct Pending;
@@ -37,6 +40,8 @@ class X11WindowReader {
                                        std::uint32_t maxItems32);
 
     XcbConnection& connection_;
+    Unanswered failure_;
+    bool failed_ = false;
 };
 
 }  // namespace varnic

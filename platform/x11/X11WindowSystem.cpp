@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
-#include <thread>
 
 #include "platform/x11/ProcessInfo.h"
 #include "platform/x11/PropertyParsing.h"
+#include "platform/x11/X11Resizer.h"
 #include "platform/x11/X11WindowReader.h"
 #include "support/Log.h"
 
@@ -22,14 +22,9 @@ constexpr double defaultTimeoutSeconds = 3.0;
 // The X protocol carries window sizes as 16-bit quantities.
 constexpr double maxProtocolSize = 32767;
 constexpr std::uint32_t maxSupportedAtoms = 4096;
-// How long a maximized window may take to be restored before it is resized.
-constexpr double maxUnmaximizeSeconds = 0.5;
 constexpr std::uint32_t maxClients = 1u << 20;
 // A window manager's name is a word or two; longer is not a name.
 constexpr std::uint32_t maxNameWords = 64;
-// EWMH source indication for a pager or other tool acting for the user.
-constexpr std::uint32_t sourceTool = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
-constexpr std::uint32_t gravityNorthWest = XCB_GRAVITY_NORTH_WEST;
 
 // Window levels as the macOS window list numbers them, so the layer field
 // means the same on both: normal 0, floating 3, dock 20, status 25, pop-up 101.
@@ -44,11 +39,6 @@ const X11Element* asX11(const ElementRef& element) {
 
 bool contains(const std::vector<std::uint32_t>& atoms, xcb_atom_t atom) {
     return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
-}
-
-std::uint32_t clientSide(double outer, std::uint32_t frame, std::uint32_t shadow) {
-    const auto client = std::llround(outer) - static_cast<long long>(frame) + shadow;
-    return static_cast<std::uint32_t>(std::clamp<long long>(client, 1, 32767));
 }
 
 std::string formatSeconds(double seconds) {
@@ -345,98 +335,18 @@ std::optional<SizeValue> X11WindowSystem::createSizeValue(double width, double h
     return SizeValue{{width, height}};
 }
 
-bool X11WindowSystem::supportsMoveResize(const xcb_get_property_reply_t* supported) const {
-    const auto list = property::items32(property::fromReply(supported), XCB_ATOM_ATOM);
-    return contains(list, connection_->atom(Atom::netMoveresizeWindow));
-}
-
-void X11WindowSystem::sendToWindowManager(xcb_window_t window, Atom type,
-                                          std::array<std::uint32_t, 5> data) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = connection_->atom(type);
-    std::copy(data.begin(), data.end(), message.data.data32);
-    xcb_send_event(connection_->get(), 0, connection_->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
-}
-
-// The size is the outer frame, as on macOS: the window manager's decorations
-// are taken off, a client-side shadow margin is added. A maximized window is
-// first taken out of its maximized state, since window managers keep a
-// maximized window at the size of the screen. Size hints (minimum, maximum,
-// increments) are the window manager's to apply, as ICCCM says.
+// See X11Resizer for how the outcome is found.
 SizeWriteResult X11WindowSystem::setAttributeValue(const ElementRef& element,
                                                    std::string_view attribute,
                                                    const SizeValue& value) {
-    return {writeSize(element, attribute, value), std::nullopt};
-}
-
-AXError X11WindowSystem::writeSize(const ElementRef& element, std::string_view attribute,
-                                   const SizeValue& value) {
     const auto* x11 = asX11(element);
-    if (attribute != attr::size) return ax::attributeUnsupported;
-    if (!x11 || x11->kind() != X11Element::Kind::window) return ax::illegalArgument;
+    if (attribute != attr::size) return {ax::attributeUnsupported, std::nullopt};
+    if (!x11 || x11->kind() != X11Element::Kind::window) return {ax::illegalArgument, std::nullopt};
     auto* c = connection();
-    if (!c) return ax::cannotComplete;
-    const auto deadline = deadlineFor(*x11);
-    const auto supportedCookie = xcb_get_property(
-        c->get(), 0, c->root(), c->atom(Atom::netSupported), XCB_ATOM_ATOM, 0, maxSupportedAtoms);
-    const auto facts =
-        readWindow(x11->window(), X11WindowReader::geometry | X11WindowReader::kind, deadline);
-    const auto supported = c->await<xcb_get_property_reply_t>(supportedCookie.sequence, deadline);
-    if (!facts || !supported.ok()) return timedOut(x11->timeout());
-    if (!facts->exists) return ax::invalidUIElement;
-
-    auto target = *facts;
-    if (maximized(target)) {
-        auto restored = unmaximize(target.window, deadline);
-        if (!restored) return timedOut(x11->timeout());
-        if (!restored->exists) return ax::invalidUIElement;
-        target = std::move(*restored);
-    }
-    const auto& frame = target.frame;
-    const auto& shadow = target.clientSideShadow;
-    const auto width =
-        clientSide(value.size.width, frame.left + frame.right, shadow.left + shadow.right);
-    const auto height =
-        clientSide(value.size.height, frame.top + frame.bottom, shadow.top + shadow.bottom);
-    if (supportsMoveResize(supported.reply.get())) {
-        const std::uint32_t flags = gravityNorthWest | XCB_EWMH_MOVERESIZE_WINDOW_WIDTH |
-                                    XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT | (sourceTool << 12);
-        sendToWindowManager(x11->window(), Atom::netMoveresizeWindow, {flags, 0, 0, width, height});
-    } else {
-        const std::uint32_t size[] = {width, height};
-        xcb_configure_window(c->get(), x11->window(),
-                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-    }
-    c->flush();
-    return ax::success;
-}
-
-bool X11WindowSystem::maximized(const WindowFacts& facts) const {
-    return facts.hasState(connection_->atom(Atom::netWmStateMaximizedVert)) ||
-           facts.hasState(connection_->atom(Atom::netWmStateMaximizedHorz));
-}
-
-// Asks the window manager to end the maximized state and waits until it has:
-// the decorations of a maximized window differ (openbox drops its borders),
-// so the frame extents are only right once it is restored.
-std::optional<WindowFacts> X11WindowSystem::unmaximize(xcb_window_t window, Deadline deadline) {
-    sendToWindowManager(window, Atom::netWmState,
-                        {XCB_EWMH_WM_STATE_REMOVE, connection_->atom(Atom::netWmStateMaximizedVert),
-                         connection_->atom(Atom::netWmStateMaximizedHorz), sourceTool, 0});
-    const auto settle = std::min(deadline, deadlineAfter(maxUnmaximizeSeconds));
-    for (;;) {
-        auto facts =
-            readWindow(window, X11WindowReader::geometry | X11WindowReader::kind, deadline);
-        if (!facts || !facts->exists || !maximized(*facts)) return facts;
-        // A window manager that keeps it maximized gets the request anyway.
-        if (std::chrono::steady_clock::now() >= settle) return facts;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    if (!c) return {ax::cannotComplete, std::nullopt};
+    X11Resizer resizer(*c, deadlineFor(*x11),
+                       [this, x11](const Unanswered&) { return timedOut(x11->timeout()); });
+    return resizer.resize(x11->window(), value.size);
 }
 
 std::int64_t X11WindowSystem::layer(const WindowFacts& facts) const {

@@ -71,8 +71,6 @@ class X11WindowSystem : public WindowSystem {
         bool ownsActive() const;
     };
 
-    AXError writeSize(const ElementRef& element, std::string_view attribute,
-                      const SizeValue& value);
     XcbConnection* connection();
     bool connect();
     bool windowManagerRunning(XcbConnection& connection);
@@ -87,10 +85,6 @@ class X11WindowSystem : public WindowSystem {
     RunningApplication describeApplication(Pid pid, const std::optional<AppWindows>& windows);
     std::optional<WindowListEntry> listEntry(const WindowFacts& facts);
     std::int64_t layer(const WindowFacts& facts) const;
-    bool maximized(const WindowFacts& facts) const;
-    std::optional<WindowFacts> unmaximize(xcb_window_t window, Deadline deadline);
-    bool supportsMoveResize(const xcb_get_property_reply_t* supported) const;
-    void sendToWindowManager(xcb_window_t window, Atom type, std::array<std::uint32_t, 5> data);
     void handleActiveWindowChange();
     AXError timedOut(std::optional<float> seconds);
 

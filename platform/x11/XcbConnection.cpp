@@ -138,7 +138,25 @@ std::optional<std::uint8_t> XcbConnection::requestError(xcb_void_cookie_t cookie
 }
 
 XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
+    if (!setAside_.empty()) {
+        auto event = std::move(setAside_.front());
+        setAside_.pop_front();
+        return event;
+    }
     return XcbReply<xcb_generic_event_t>(xcb_poll_for_event(connection_));
+}
+
+XcbReply<xcb_generic_event_t> XcbConnection::awaitEvent(const EventFilter& wanted,
+                                                        Deadline deadline) {
+    xcb_flush(connection_);
+    for (;;) {
+        while (auto* raw = xcb_poll_for_event(connection_)) {
+            XcbReply<xcb_generic_event_t> event(raw);
+            if (wanted(*event)) return event;
+            setAside_.push_back(std::move(event));
+        }
+        if (broken() || !waitReadable(deadline)) return nullptr;
+    }
 }
 
 }  // namespace varnic

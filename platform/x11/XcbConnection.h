@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,6 +22,12 @@ Deadline deadlineAfter(double seconds);
 // How a bounded wait for one reply ended.
 enum class WaitStatus { reply, error, timeout, disconnected };
 
+// Why an answer did not come, for the log.
+struct Unanswered {
+    WaitStatus status = WaitStatus::timeout;
+    std::uint8_t errorCode = 0;  // the X error code when status is error
+};
+
 template <typename T>
 struct Awaited {
     WaitStatus status = WaitStatus::disconnected;
@@ -27,6 +35,7 @@ struct Awaited {
     std::uint8_t errorCode = 0;  // the X error code when status is error
 
     bool ok() const { return status == WaitStatus::reply; }
+    Unanswered unanswered() const { return {status, errorCode}; }
 };
 
 // One xcb connection with its root window and atoms. Every reply is awaited
@@ -59,7 +68,13 @@ class XcbConnection {
     std::optional<std::uint8_t> requestError(xcb_void_cookie_t cookie);
     void flush();
     // The next queued event, without blocking; null when there is none.
+    // Events an awaitEvent() set aside come first, in the order they came.
     XcbReply<xcb_generic_event_t> pollEvent();
+    using EventFilter = std::function<bool(const xcb_generic_event_t&)>;
+    // Waits for the next event that `wanted` accepts. Every other event is set
+    // aside for pollEvent(), so a wait never takes the activation events.
+    // Null at the deadline or when the connection breaks.
+    XcbReply<xcb_generic_event_t> awaitEvent(const EventFilter& wanted, Deadline deadline);
 
     // Waits that had to go to the server after new requests were written:
     // the number of round trips since the connection opened.
@@ -78,6 +93,7 @@ class XcbConnection {
     bool hasResourceExtension_ = false;
     std::uint64_t roundTrips_ = 0;
     std::uint64_t writtenAtLastTrip_ = 0;
+    std::deque<XcbReply<xcb_generic_event_t>> setAside_;
 };
 
 }  // namespace varnic

@@ -32,6 +32,7 @@ struct Options {
     std::uint16_t width = 300;
     std::uint16_t height = 200;
     int count = 1;
+    bool fixed = false;  // minimum = maximum size hints
 };
 
 std::string fromHex(std::string_view hex) {
@@ -69,6 +70,8 @@ Options parse(int argc, char** argv) {
             options.type = next();
         else if (arg == "--state")
             options.state = next();
+        else if (arg == "--fixed")
+            options.fixed = true;
         else if (arg == "--count")
             options.count = std::stoi(next());
         else if (arg == "--size")
@@ -172,6 +175,12 @@ int main(int argc, char** argv) {
         // A user-given position spares the window manager its placement
         // search, which grows with the number of windows (ICCCM WM_SIZE_HINTS).
         std::uint32_t hints[18] = {1u | 2u, 0, 0, options.width, options.height};
+        if (options.fixed) {
+            // PMinSize and PMaxSize, both the window's size.
+            hints[0] |= 16u | 32u;
+            hints[5] = hints[7] = options.width;
+            hints[6] = hints[8] = options.height;
+        }
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
                             XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, w);
