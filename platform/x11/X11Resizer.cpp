@@ -65,14 +65,11 @@ std::uint8_t eventType(const xcb_generic_event_t& event) {
 
 }  // namespace
 
-X11Resizer::X11Resizer(XcbConnection& connection, Deadline deadline, Report report)
-    : connection_(connection), deadline_(deadline), report_(std::move(report)) {}
-
 std::optional<WindowFacts> X11Resizer::read(xcb_window_t window, unsigned facts) {
     X11WindowReader reader(connection_);
-    auto read = reader.read(std::span(&window, 1), facts, deadline_);
+    auto read = reader.read(std::span(&window, 1), facts, call_.deadline);
     if (!read) {
-        report_(reader.failure());
+        call_.failed(reader.failure());
         return std::nullopt;
     }
     return std::move(read->front());
@@ -93,10 +90,10 @@ SizeWriteResult X11Resizer::resize(xcb_window_t window, Size outer) {
         X11WindowReader::geometry | X11WindowReader::kind | X11WindowReader::sizeHints;
     auto before = read(window, facts);
     const auto supported =
-        connection_.await<xcb_get_property_reply_t>(supportedCookie.sequence, deadline_);
+        connection_.await<xcb_get_property_reply_t>(supportedCookie.sequence, call_.deadline);
     if (!before) return {ax::cannotComplete, std::nullopt};
     if (!before->exists) return {ax::invalidUIElement, std::nullopt};
-    if (!supported.ok()) return {report_(supported.unanswered()), std::nullopt};
+    if (!supported.ok()) return {call_.failed(supported.unanswered()), std::nullopt};
 
     if (maximized(*before)) {
         before = unmaximize(*before);
@@ -172,7 +169,7 @@ std::optional<WindowFacts> X11Resizer::unmaximize(const WindowFacts& facts) {
     sendToWindowManager(window, Atom::netWmState,
                         {XCB_EWMH_WM_STATE_REMOVE, connection_.atom(Atom::netWmStateMaximizedVert),
                          connection_.atom(Atom::netWmStateMaximizedHorz), sourceTool, 0});
-    const auto settle = std::min(deadline_, deadlineAfter(maxUnmaximizeSeconds));
+    const auto settle = std::min(call_.deadline, deadlineAfter(maxUnmaximizeSeconds));
     const auto state = connection_.atom(Atom::netWmState);
     auto stateChanged = [&](const xcb_generic_event_t& event) {
         if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
@@ -245,10 +242,10 @@ bool X11Resizer::awaitAnswer(xcb_window_t window, Extent wanted, const SizeHints
         return notify.window == window && notify.atom == state;
     };
     bool answered = false;
-    auto until = deadline_;
+    auto until = call_.deadline;
     while (auto event = connection_.awaitEvent(answer, until)) {
         answered = true;
-        until = std::min(deadline_, deadlineAfter(answerSettleSeconds));
+        until = std::min(call_.deadline, deadlineAfter(answerSettleSeconds));
         if (eventType(*event) != XCB_CONFIGURE_NOTIFY) continue;
         const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(*event);
         if (hints.acceptsAsNearest(wanted, {configure.width, configure.height})) break;

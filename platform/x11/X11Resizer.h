@@ -3,11 +3,10 @@
 #include <xcb/xcb.h>
 
 #include <array>
-#include <functional>
 #include <optional>
 
 #include "platform/x11/WindowFacts.h"
-#include "platform/x11/XcbConnection.h"
+#include "platform/x11/X11Connection.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -18,10 +17,7 @@ namespace varnic {
 // back. A maximized window is first restored.
 class X11Resizer {
   public:
-    // Logs why the server gave no answer and gives the error code for it.
-    using Report = std::function<AXError(const Unanswered&)>;
-
-    X11Resizer(XcbConnection& connection, Deadline deadline, Report report);
+    explicit X11Resizer(const X11Call& call) : call_(call), connection_(call.c()) {}
 
     SizeWriteResult resize(xcb_window_t window, Size outer);
 
@@ -36,9 +32,8 @@ class X11Resizer {
     SizeWriteResult outcome(const WindowFacts& before, const WindowFacts& after, Extent wanted,
                             Size outer, bool answered);
 
+    const X11Call& call_;
     XcbConnection& connection_;
-    Deadline deadline_;
-    Report report_;
 };
 
 }  // namespace varnic

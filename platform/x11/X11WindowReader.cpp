@@ -3,7 +3,10 @@
 #include <xcb/res.h>
 #include <xcb/xcb_icccm.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 #include "platform/x11/PropertyParsing.h"
 
@@ -25,12 +28,35 @@ std::optional<Pid> validPid(std::uint32_t value) {
     return static_cast<Pid>(value);
 }
 
-FrameExtents extents(const std::vector<std::uint32_t>& items) {
-    if (items.size() < 4) return {};
-    return {items[0], items[1], items[2], items[3]};
+// Requests go out in batches that fit in the socket's buffer: a server held
+// grabbed by another client stops reading, and a write into a full socket
+// would block past any deadline. A batch is about 80 KB of requests.
+constexpr std::size_t windowsPerBatch = 256;
+
+std::string hex(xcb_window_t window) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%x", window);
+    return buffer;
 }
 
 }  // namespace
+
+// Extents wider or taller than the screen are no frame (and four huge values
+// would wrap a 32-bit sum); they are ignored.
+FrameExtents X11WindowReader::extents(const property::Data& data, xcb_window_t window,
+                                      std::string_view name) {
+    const auto items = property::items32(data, XCB_ATOM_CARDINAL);
+    if (items.size() < 4) return {};
+    const FrameExtents extents{items[0], items[1], items[2], items[3]};
+    const bool fits = std::uint64_t{extents.left} + extents.right <= connection_.screenWidth() &&
+                      std::uint64_t{extents.top} + extents.bottom <= connection_.screenHeight();
+    if (fits) return extents;
+    connection_.logOnce("X11: window " + hex(window) + " gives " + std::string(name) + " of " +
+                        std::to_string(extents.left) + ", " + std::to_string(extents.right) + ", " +
+                        std::to_string(extents.top) + ", " + std::to_string(extents.bottom) +
+                        ", larger than the screen; they are ignored");
+    return {};
+}
 
 struct X11WindowReader::Pending {
     using PropertyCookie = std::optional<xcb_get_property_cookie_t>;
@@ -145,10 +171,10 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         facts.x = position->dst_x;
         facts.y = position->dst_y;
     }
-    facts.frame = extents(property::items32(property::fromReply(takeProperty(pending.frame).get()),
-                                            XCB_ATOM_CARDINAL));
-    facts.clientSideShadow = extents(property::items32(
-        property::fromReply(takeProperty(pending.shadow).get()), XCB_ATOM_CARDINAL));
+    facts.frame = extents(property::fromReply(takeProperty(pending.frame).get()), facts.window,
+                          "_NET_FRAME_EXTENTS");
+    facts.clientSideShadow = extents(property::fromReply(takeProperty(pending.shadow).get()),
+                                     facts.window, "_GTK_FRAME_EXTENTS");
     if (auto icon = takeProperty(pending.icon)) {
         const auto items = property::items32(property::fromReply(icon.get()), XCB_ATOM_CARDINAL);
         facts.icon = property::bestIcon(items, preferredIconSide);
@@ -161,21 +187,27 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
 std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
                                                               unsigned facts, Deadline deadline) {
     failed_ = false;
-    std::vector<Pending> pending;
-    pending.reserve(windows.size());
-    for (const auto window : windows) pending.push_back(send(window, facts));
     std::vector<WindowFacts> result(windows.size());
-    bool answered = true;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        result[i].window = windows[i];
-        // After one timeout the rest would only wait out the same deadline.
-        if (answered) {
-            answered = collect(pending[i], result[i], deadline);
-        } else {
-            collect(pending[i], result[i], Deadline{});
+    for (std::size_t start = 0; start < windows.size(); start += windowsPerBatch) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            failure_ = {WaitStatus::timeout, 0};
+            return std::nullopt;
         }
+        const auto batch =
+            windows.subspan(start, std::min(windowsPerBatch, windows.size() - start));
+        std::vector<Pending> pending;
+        pending.reserve(batch.size());
+        for (const auto window : batch) pending.push_back(send(window, facts));
+        bool answered = true;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            auto& window = result[start + i];
+            window.window = batch[i];
+            // After one timeout the rest would only wait out the same deadline;
+            // their replies are discarded.
+            answered = collect(pending[i], window, answered ? deadline : Deadline{}) && answered;
+        }
+        if (!answered) return std::nullopt;
     }
-    if (!answered) return std::nullopt;
     return result;
 }
 

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
+#include "platform/x11/PropertyParsing.h"
 #include "platform/x11/WindowFacts.h"
 #include "platform/x11/XcbConnection.h"
 
@@ -38,6 +40,8 @@ class X11WindowReader {
     bool collect(Pending& pending, WindowFacts& facts, Deadline deadline);
     xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom,
                                        std::uint32_t maxItems32);
+
+    FrameExtents extents(const property::Data& data, xcb_window_t window, std::string_view name);
 
     XcbConnection& connection_;
     Unanswered failure_;

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "platform/x11/X11Atoms.h"
 #include "platform/x11/XcbReply.h"
@@ -51,6 +53,9 @@ class XcbConnection {
 
     xcb_connection_t* get() const { return connection_; }
     xcb_window_t root() const { return root_; }
+    // The screen's size in pixels.
+    std::uint32_t screenWidth() const { return screenWidth_; }
+    std::uint32_t screenHeight() const { return screenHeight_; }
     const X11Atoms& atoms() const { return atoms_; }
     xcb_atom_t atom(Atom atom) const { return atoms_[atom]; }
     int fd() const;
@@ -76,12 +81,16 @@ class XcbConnection {
     // Null at the deadline or when the connection breaks.
     XcbReply<xcb_generic_event_t> awaitEvent(const EventFilter& wanted, Deadline deadline);
 
+    // Logs a line the first time it comes on this connection, so that a
+    // hostile property read at every call is reported once.
+    void logOnce(const std::string& line);
+
     // Waits that had to go to the server after new requests were written:
     // the number of round trips since the connection opened.
     std::uint64_t roundTrips() const { return roundTrips_; }
 
   private:
-    explicit XcbConnection(xcb_connection_t* connection, xcb_window_t root);
+    XcbConnection(xcb_connection_t* connection, const xcb_screen_t& screen);
     bool internAtoms(Deadline deadline);
     bool probeResourceExtension(Deadline deadline);
     Awaited<void> awaitRaw(unsigned int sequence, Deadline deadline);
@@ -89,11 +98,14 @@ class XcbConnection {
 
     xcb_connection_t* connection_;
     xcb_window_t root_;
+    std::uint32_t screenWidth_;
+    std::uint32_t screenHeight_;
     X11Atoms atoms_;
     bool hasResourceExtension_ = false;
     std::uint64_t roundTrips_ = 0;
     std::uint64_t writtenAtLastTrip_ = 0;
     std::deque<XcbReply<xcb_generic_event_t>> setAside_;
+    std::set<std::string> logged_;
 };
 
 }  // namespace varnic
