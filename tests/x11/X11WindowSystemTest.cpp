@@ -246,12 +246,6 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
                inner.height == 480 - csdExtents[2] - csdExtents[3] + 20;
     }));
 
-    const double infinity = std::numeric_limits<double>::infinity();
-    for (const double bad : {0.0, -1.0, 32768.0, 1e300, std::nan(""), infinity, -infinity}) {
-        EXPECT_FALSE(system.createSizeValue(bad, 100)) << bad;
-        EXPECT_FALSE(system.createSizeValue(100, bad)) << bad;
-    }
-    EXPECT_TRUE(system.createSizeValue(32767, 0.5)) << "the protocol's largest size";
     const auto app = system.createApplication(client.pid());
     EXPECT_EQ(system.setAttributeValue(*app, attr::size, *exact).code, ax::illegalArgument);
     EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact).code,
@@ -370,6 +364,53 @@ TEST_F(X11WindowSystemTest, FrozenServerGrabCostsTheTimeoutNotAHang) {
     session.stopClient(client);
     EXPECT_TRUE(system.isProcessTrusted()) << "late replies are dropped once the grab ends";
     EXPECT_TRUE(system.copyWindowList());
+}
+
+// A client posing as the window manager: a root client list of 2^20 entries,
+// extents no screen holds, an active window that is gone.
+TEST(X11HostileRoot, CostsBoundedWorkAndBlamesNoOne) {
+    X11Session session(false);
+    auto& doomed = session.startTestClient({"--count", "2"});
+    const auto gone = doomed.windows.back();
+    session.stopClient(doomed);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return session.clientGeometry(gone).width == 0; }));
+    // The next client gets the freed id range, so the gone window's id is in
+    // its range without being its window.
+    auto& fake = session.startTestClient({"--root-stacking", "1048576", "--root-active",
+                                          std::to_string(gone), "--shadow",
+                                          "4294967295,1,2147483648,2147483648"});
+    X11WindowSystem system(session.display().c_str());
+    testing::LogCapture log;
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto list = system.copyWindowList();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms) << "bounded by the 3.0 s default";
+    std::ostringstream id;
+    id << "0x" << std::hex << fake.windows.front();
+    EXPECT_THAT(log.lines(),
+                ::testing::IsSupersetOf(std::vector<std::string>{
+                    "X11: the window manager lists more than 65536 windows; only the first "
+                    "65536 are read",
+                    "X11: window " + id.str() +
+                        " gives _GTK_FRAME_EXTENTS of 4294967295, 1, 2147483648, 2147483648, "
+                        "larger than the screen; they are ignored"}));
+    if (list) {
+        ASSERT_FALSE(list->empty());
+        EXPECT_EQ(list->front().bounds->at("Width"), 300) << "the hostile shadow is ignored";
+    }
+    EXPECT_FALSE(system.frontmostApplication()) << "the gone window is nobody's";
+    const auto lines = log.lines().size();
+    system.copyWindowList();
+    EXPECT_EQ(log.lines().size(), lines) << "each is reported once";
+
+    for (const double bad : {1e-300, -0.0, 0.4, 32767.5, 99999999.0, -5.0, std::nan(""),
+                             std::numeric_limits<double>::infinity()}) {
+        EXPECT_FALSE(system.createSizeValue(bad, 600)) << bad;
+    }
+    EXPECT_EQ(log.lines()[lines],
+              "X11: cannot size a window to 1e-300x600: the X protocol carries whole sizes from 1 "
+              "to 32767");
+    EXPECT_TRUE(system.createSizeValue(32767, 0.5)) << "the protocol's largest and smallest";
 }
 
 }  // namespace
