@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/SizeHints.h"
 #include "windows/AppIcon.h"
 #include "windows/RunningApplication.h"
 
@@ -43,6 +44,7 @@ struct WindowFacts {
     FrameExtents frame;
     FrameExtents clientSideShadow;
     std::shared_ptr<const AppIcon> icon;
+    SizeHints sizeHints;
 
     bool hasState(xcb_atom_t state) const {
         return std::find(states.begin(), states.end(), state) != states.end();

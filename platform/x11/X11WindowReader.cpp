@@ -1,8 +1,12 @@
 #include "platform/x11/X11WindowReader.h"
 
 #include <xcb/res.h>
+#include <xcb/xcb_icccm.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <limits>
+#include <string>
 
 #include "platform/x11/PropertyParsing.h"
 
@@ -24,17 +28,40 @@ std::optional<Pid> validPid(std::uint32_t value) {
     return static_cast<Pid>(value);
 }
 
-FrameExtents extents(const std::vector<std::uint32_t>& items) {
-    if (items.size() < 4) return {};
-    return {items[0], items[1], items[2], items[3]};
+// Requests go out in batches that fit in the socket's buffer: a server held
+// grabbed by another client stops reading, and a write into a full socket
+// would block past any deadline. A batch is about 80 KB of requests.
+constexpr std::size_t windowsPerBatch = 256;
+
+std::string hex(xcb_window_t window) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%x", window);
+    return buffer;
 }
 
 }  // namespace
 
+// Extents wider or taller than the screen are no frame (and four huge values
+// would wrap a 32-bit sum); they are ignored.
+FrameExtents X11WindowReader::extents(const property::Data& data, xcb_window_t window,
+                                      std::string_view name) {
+    const auto items = property::items32(data, XCB_ATOM_CARDINAL);
+    if (items.size() < 4) return {};
+    const FrameExtents extents{items[0], items[1], items[2], items[3]};
+    const bool fits = std::uint64_t{extents.left} + extents.right <= connection_.screenWidth() &&
+                      std::uint64_t{extents.top} + extents.bottom <= connection_.screenHeight();
+    if (fits) return extents;
+    connection_.logOnce("X11: window " + hex(window) + " gives " + std::string(name) + " of " +
+                        std::to_string(extents.left) + ", " + std::to_string(extents.right) + ", " +
+                        std::to_string(extents.top) + ", " + std::to_string(extents.bottom) +
+                        ", larger than the screen; they are ignored");
+    return {};
+}
+
 struct X11WindowReader::Pending {
     using PropertyCookie = std::optional<xcb_get_property_cookie_t>;
     std::optional<xcb_res_query_client_ids_cookie_t> clientIds;
-    PropertyCookie netWmPid, netWmName, wmName, wmClass, types, states, frame, shadow, icon;
+    PropertyCookie netWmPid, netWmName, wmName, wmClass, types, states, frame, shadow, icon, hints;
     std::optional<xcb_get_window_attributes_cookie_t> attributes;
     std::optional<xcb_get_geometry_cookie_t> geometry;
     std::optional<xcb_translate_coordinates_cookie_t> position;
@@ -74,6 +101,10 @@ X11WindowReader::Pending X11WindowReader::send(xcb_window_t window, unsigned fac
     }
     if (facts & icon)
         pending.icon = property(window, connection_.atom(Atom::netWmIcon), maxIconItems32);
+    if (facts & sizeHints) {
+        pending.hints =
+            property(window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ICCCM_NUM_WM_SIZE_HINTS_ELEMENTS);
+    }
     return pending;
 }
 
@@ -85,6 +116,8 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         if (!cookie) return nullptr;
         auto result = connection_.await<T>(cookie->sequence, deadline);
         if (result.status == WaitStatus::timeout || result.status == WaitStatus::disconnected) {
+            if (answered && !failed_) failure_ = result.unanswered();
+            failed_ = true;
             answered = false;
         }
         if (result.status == WaitStatus::error && result.errorCode == XCB_WINDOW) {
@@ -138,34 +171,43 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         facts.x = position->dst_x;
         facts.y = position->dst_y;
     }
-    facts.frame = extents(property::items32(property::fromReply(takeProperty(pending.frame).get()),
-                                            XCB_ATOM_CARDINAL));
-    facts.clientSideShadow = extents(property::items32(
-        property::fromReply(takeProperty(pending.shadow).get()), XCB_ATOM_CARDINAL));
+    facts.frame = extents(property::fromReply(takeProperty(pending.frame).get()), facts.window,
+                          "_NET_FRAME_EXTENTS");
+    facts.clientSideShadow = extents(property::fromReply(takeProperty(pending.shadow).get()),
+                                     facts.window, "_GTK_FRAME_EXTENTS");
     if (auto icon = takeProperty(pending.icon)) {
         const auto items = property::items32(property::fromReply(icon.get()), XCB_ATOM_CARDINAL);
         facts.icon = property::bestIcon(items, preferredIconSide);
     }
+    if (auto hints = takeProperty(pending.hints))
+        facts.sizeHints = SizeHints::fromReply(hints.get());
     return answered;
 }
 
 std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
                                                               unsigned facts, Deadline deadline) {
-    std::vector<Pending> pending;
-    pending.reserve(windows.size());
-    for (const auto window : windows) pending.push_back(send(window, facts));
+    failed_ = false;
     std::vector<WindowFacts> result(windows.size());
-    bool answered = true;
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        result[i].window = windows[i];
-        // After one timeout the rest would only wait out the same deadline.
-        if (answered) {
-            answered = collect(pending[i], result[i], deadline);
-        } else {
-            collect(pending[i], result[i], Deadline{});
+    for (std::size_t start = 0; start < windows.size(); start += windowsPerBatch) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            failure_ = {WaitStatus::timeout, 0};
+            return std::nullopt;
         }
+        const auto batch =
+            windows.subspan(start, std::min(windowsPerBatch, windows.size() - start));
+        std::vector<Pending> pending;
+        pending.reserve(batch.size());
+        for (const auto window : batch) pending.push_back(send(window, facts));
+        bool answered = true;
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            auto& window = result[start + i];
+            window.window = batch[i];
+            // After one timeout the rest would only wait out the same deadline;
+            // their replies are discarded.
+            answered = collect(pending[i], window, answered ? deadline : Deadline{}) && answered;
+        }
+        if (!answered) return std::nullopt;
     }
-    if (!answered) return std::nullopt;
     return result;
 }
 

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <span>
+#include <string_view>
 #include <vector>
 
+#include "platform/x11/PropertyParsing.h"
 #include "platform/x11/WindowFacts.h"
 #include "platform/x11/XcbConnection.h"
 
@@ -20,14 +22,17 @@ class X11WindowReader {
         kind = 1u << 3,      // window types and states
         geometry = 1u << 4,  // map state, client area, frame extents
         icon = 1u << 5,
+        sizeHints = 1u << 6,  // WM_NORMAL_HINTS
     };
 
     explicit X11WindowReader(XcbConnection& connection) : connection_(connection) {}
 
-    // Absent when the server did not answer before the deadline. A window that
-    // no longer exists is kept with exists false.
+    // Absent when the server did not answer before the deadline (failure()
+    // says how). A window that no longer exists is kept with exists false.
     std::optional<std::vector<WindowFacts>> read(std::span<const xcb_window_t> windows,
                                                  unsigned facts, Deadline deadline);
+    // How the last read that came back absent ended.
+    const Unanswered& failure() const { return failure_; }
 
   private:
     struct Pending;
@@ -36,7 +41,11 @@ class X11WindowReader {
     xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom,
                                        std::uint32_t maxItems32);
 
+    FrameExtents extents(const property::Data& data, xcb_window_t window, std::string_view name);
+
     XcbConnection& connection_;
+    Unanswered failure_;
+    bool failed_ = false;
 };
 
 }  // namespace varnic

@@ -1,41 +1,35 @@
 #pragma once
 
-#include <xcb/xcb.h>
-
-#include <functional>
-#include <map>
-#include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/x11/WindowFacts.h"
-#include "platform/x11/X11Element.h"
-#include "platform/x11/XcbConnection.h"
+#include "platform/x11/X11Activation.h"
+#include "platform/x11/X11Connection.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
 
-// The window system on X11 through its EWMH window manager. Elements are
-// looked up afresh on every read, so a window destroyed between two calls is
-// reported as invalidUIElement, never acted on stale. Every reply wait is
-// bounded: by the element's messaging timeout, else by a default of a few
-// seconds.
+class X11Element;
+
+// The window system on X11 through its EWMH window manager. Each call holds
+// the connection for its duration and bounds every wait: by the element's
+// messaging timeout, else by a default of a few seconds.
 class X11WindowSystem : public WindowSystem {
   public:
     // nullptr display name = $DISPLAY. Never throws; if the display cannot be
     // opened the object still exists, isProcessTrusted() is false and later
     // trust checks try to connect again.
     explicit X11WindowSystem(const char* displayName = nullptr);
-    ~X11WindowSystem() override;
 
-    int connectionFd() const;  // -1 when not connected
+    int connectionFd() const { return connection_.fd(); }
     // Drains pending X events and delivers activation notifications.
-    void processEvents();
+    void processEvents() { activation_.processEvents(); }
     void flush();
     // Round trips made so far on the current connection (0 when not connected).
-    std::uint64_t roundTrips() const;
+    std::uint64_t roundTrips() const { return connection_.roundTrips(); }
 
     // The EWMH window manager's own name, when one runs and gives it.
     std::optional<std::string> windowManagerName();
@@ -60,48 +54,11 @@ class X11WindowSystem : public WindowSystem {
     Subscription subscribeActivations(ActivationHandler handler) override;
 
   private:
-    // The managed windows, topmost first, and the active one.
-    struct Clients {
-        std::vector<xcb_window_t> topmostFirst;
-        xcb_window_t active = XCB_WINDOW_NONE;
-    };
-    struct AppWindows {
-        std::vector<WindowFacts> windows;  // topmost first
-        xcb_window_t active = XCB_WINDOW_NONE;
-        bool ownsActive() const;
-    };
+    std::optional<X11Call> callFor(const X11Element& element);
 
-    AXError writeSize(const ElementRef& element, std::string_view attribute,
-                      const SizeValue& value);
-    XcbConnection* connection();
-    bool connect();
-    bool windowManagerRunning(XcbConnection& connection);
-    Deadline deadlineFor(const X11Element& element) const;
-    std::optional<Clients> readClients(Deadline deadline);
-    std::optional<AppWindows> applicationWindows(std::optional<Pid> pid, xcb_window_t anchor,
-                                                 unsigned facts, Deadline deadline);
-    std::optional<WindowFacts> readWindow(xcb_window_t window, unsigned facts, Deadline deadline);
-    AttributeResult readSystemWide(std::string_view attribute);
-    AttributeResult readApplication(const X11Element& application, std::string_view attribute);
-    AttributeResult readWindowAttribute(const X11Element& window, std::string_view attribute);
-    RunningApplication describeApplication(Pid pid, const std::optional<AppWindows>& windows);
-    std::optional<WindowListEntry> listEntry(const WindowFacts& facts);
-    std::int64_t layer(const WindowFacts& facts) const;
-    bool maximized(const WindowFacts& facts) const;
-    std::optional<WindowFacts> unmaximize(xcb_window_t window, Deadline deadline);
-    bool supportsMoveResize(const xcb_get_property_reply_t* supported) const;
-    void sendToWindowManager(xcb_window_t window, Atom type, std::array<std::uint32_t, 5> data);
-    void handleActiveWindowChange();
-    AXError timedOut(std::optional<float> seconds);
-
-    std::optional<std::string> displayName_;
-    std::unique_ptr<XcbConnection> connection_;
-    bool reportedUnreachable_ = false;
+    X11Connection connection_;
+    X11Activation activation_{connection_};
     std::optional<std::string> ownExecutable_;
-    std::optional<Pid> lastActivePid_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
 };
 
 }  // namespace varnic

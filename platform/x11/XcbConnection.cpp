@@ -7,7 +7,17 @@
 #include <array>
 #include <cerrno>
 
+#include "support/Log.h"
+
 namespace varnic {
+namespace {
+
+// Far more events than a wait of a few seconds sees from a healthy desktop.
+constexpr std::size_t maxSetAside = 4096;
+// Distinct lines kept to report once; past that, no more are reported.
+constexpr std::size_t maxLoggedOnce = 1024;
+
+}  // namespace
 
 Deadline deadlineAfter(double seconds) {
     return std::chrono::steady_clock::now() +
@@ -28,13 +38,16 @@ std::unique_ptr<XcbConnection> XcbConnection::open(const char* displayName, Dead
         xcb_disconnect(connection);
         return nullptr;
     }
-    std::unique_ptr<XcbConnection> result(new XcbConnection(connection, iterator.data->root));
+    std::unique_ptr<XcbConnection> result(new XcbConnection(connection, *iterator.data));
     if (!result->internAtoms(deadline) || !result->probeResourceExtension(deadline)) return nullptr;
     return result;
 }
 
-XcbConnection::XcbConnection(xcb_connection_t* connection, xcb_window_t root)
-    : connection_(connection), root_(root) {}
+XcbConnection::XcbConnection(xcb_connection_t* connection, const xcb_screen_t& screen)
+    : connection_(connection),
+      root_(screen.root),
+      screenWidth_(screen.width_in_pixels),
+      screenHeight_(screen.height_in_pixels) {}
 
 XcbConnection::~XcbConnection() {
     xcb_disconnect(connection_);
@@ -138,7 +151,31 @@ std::optional<std::uint8_t> XcbConnection::requestError(xcb_void_cookie_t cookie
 }
 
 XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
+    if (!setAside_.empty()) {
+        auto event = std::move(setAside_.front());
+        setAside_.pop_front();
+        return event;
+    }
     return XcbReply<xcb_generic_event_t>(xcb_poll_for_event(connection_));
+}
+
+XcbReply<xcb_generic_event_t> XcbConnection::awaitEvent(const EventFilter& wanted,
+                                                        Deadline deadline) {
+    xcb_flush(connection_);
+    for (;;) {
+        while (auto* raw = xcb_poll_for_event(connection_)) {
+            XcbReply<xcb_generic_event_t> event(raw);
+            if (wanted(*event)) return event;
+            // A flood of events while waiting is dropped past a bound.
+            if (setAside_.size() < maxSetAside) setAside_.push_back(std::move(event));
+        }
+        if (broken() || !waitReadable(deadline)) return nullptr;
+    }
+}
+
+void XcbConnection::logOnce(const std::string& line) {
+    if (logged_.size() >= maxLoggedOnce || !logged_.insert(line).second) return;
+    Log::write(line);
 }
 
 }  // namespace varnic

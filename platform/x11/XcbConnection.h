@@ -4,8 +4,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "platform/x11/X11Atoms.h"
 #include "platform/x11/XcbReply.h"
@@ -20,6 +24,12 @@ Deadline deadlineAfter(double seconds);
 // How a bounded wait for one reply ended.
 enum class WaitStatus { reply, error, timeout, disconnected };
 
+// Why an answer did not come, for the log.
+struct Unanswered {
+    WaitStatus status = WaitStatus::timeout;
+    std::uint8_t errorCode = 0;  // the X error code when status is error
+};
+
 template <typename T>
 struct Awaited {
     WaitStatus status = WaitStatus::disconnected;
@@ -27,6 +37,7 @@ struct Awaited {
     std::uint8_t errorCode = 0;  // the X error code when status is error
 
     bool ok() const { return status == WaitStatus::reply; }
+    Unanswered unanswered() const { return {status, errorCode}; }
 };
 
 // One xcb connection with its root window and atoms. Every reply is awaited
@@ -42,6 +53,9 @@ class XcbConnection {
 
     xcb_connection_t* get() const { return connection_; }
     xcb_window_t root() const { return root_; }
+    // The screen's size in pixels.
+    std::uint32_t screenWidth() const { return screenWidth_; }
+    std::uint32_t screenHeight() const { return screenHeight_; }
     const X11Atoms& atoms() const { return atoms_; }
     xcb_atom_t atom(Atom atom) const { return atoms_[atom]; }
     int fd() const;
@@ -59,14 +73,24 @@ class XcbConnection {
     std::optional<std::uint8_t> requestError(xcb_void_cookie_t cookie);
     void flush();
     // The next queued event, without blocking; null when there is none.
+    // Events an awaitEvent() set aside come first, in the order they came.
     XcbReply<xcb_generic_event_t> pollEvent();
+    using EventFilter = std::function<bool(const xcb_generic_event_t&)>;
+    // Waits for the next event that `wanted` accepts. Every other event is set
+    // aside for pollEvent(), so a wait never takes the activation events.
+    // Null at the deadline or when the connection breaks.
+    XcbReply<xcb_generic_event_t> awaitEvent(const EventFilter& wanted, Deadline deadline);
+
+    // Logs a line the first time it comes on this connection, so that a
+    // hostile property read at every call is reported once.
+    void logOnce(const std::string& line);
 
     // Waits that had to go to the server after new requests were written:
     // the number of round trips since the connection opened.
     std::uint64_t roundTrips() const { return roundTrips_; }
 
   private:
-    explicit XcbConnection(xcb_connection_t* connection, xcb_window_t root);
+    XcbConnection(xcb_connection_t* connection, const xcb_screen_t& screen);
     bool internAtoms(Deadline deadline);
     bool probeResourceExtension(Deadline deadline);
     Awaited<void> awaitRaw(unsigned int sequence, Deadline deadline);
@@ -74,10 +98,14 @@ class XcbConnection {
 
     xcb_connection_t* connection_;
     xcb_window_t root_;
+    std::uint32_t screenWidth_;
+    std::uint32_t screenHeight_;
     X11Atoms atoms_;
     bool hasResourceExtension_ = false;
     std::uint64_t roundTrips_ = 0;
     std::uint64_t writtenAtLastTrip_ = 0;
+    std::deque<XcbReply<xcb_generic_event_t>> setAside_;
+    std::set<std::string> logged_;
 };
 
 }  // namespace varnic

@@ -32,6 +32,11 @@ struct Options {
     std::uint16_t width = 300;
     std::uint16_t height = 200;
     int count = 1;
+    bool fixed = false;  // minimum = maximum size hints
+    // As a fake window manager: a root _NET_CLIENT_LIST_STACKING of this many
+    // copies of the first window, and a root _NET_ACTIVE_WINDOW.
+    std::uint32_t rootStacking = 0;
+    std::uint32_t rootActive = 0;
 };
 
 std::string fromHex(std::string_view hex) {
@@ -69,6 +74,12 @@ Options parse(int argc, char** argv) {
             options.type = next();
         else if (arg == "--state")
             options.state = next();
+        else if (arg == "--root-stacking")
+            options.rootStacking = static_cast<std::uint32_t>(std::stoul(next()));
+        else if (arg == "--root-active")
+            options.rootActive = static_cast<std::uint32_t>(std::stoul(next()));
+        else if (arg == "--fixed")
+            options.fixed = true;
         else if (arg == "--count")
             options.count = std::stoi(next());
         else if (arg == "--size")
@@ -172,12 +183,25 @@ int main(int argc, char** argv) {
         // A user-given position spares the window manager its placement
         // search, which grows with the number of windows (ICCCM WM_SIZE_HINTS).
         std::uint32_t hints[18] = {1u | 2u, 0, 0, options.width, options.height};
+        if (options.fixed) {
+            // PMinSize and PMaxSize, both the window's size.
+            hints[0] |= 16u | 32u;
+            hints[5] = hints[7] = options.width;
+            hints[6] = hints[8] = options.height;
+        }
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
                             XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, w);
         ready += " " + std::to_string(w);
     }
-    xcb_flush(c);
+    if (options.rootStacking > 0) {
+        const std::vector<std::uint32_t> list(options.rootStacking, std::stoul(ready.substr(6)));
+        set(c, screen->root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, 32, list.data(),
+            list.size());
+    }
+    if (options.rootActive != 0)
+        set(c, screen->root, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 32, &options.rootActive, 1);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     std::printf("%s\n", ready.c_str());
     std::fflush(stdout);
     for (;;) {

@@ -21,8 +21,10 @@ TEST(X11Trust, FalseWithoutWindowManagerAndTrueOnceOpenboxRuns) {
     EXPECT_FALSE(system.isProcessTrustedWithPrompt()) << "nothing to prompt on X11";
     EXPECT_FALSE(system.frontmostApplication());
 
+    EXPECT_FALSE(system.windowManagerName());
     session.startWindowManager();
     EXPECT_TRUE(system.isProcessTrusted()) << "the same object re-checks on every call";
+    EXPECT_EQ(system.windowManagerName(), "Openbox") << "named in the start-up line";
     EXPECT_EQ(system.ownBundleIdentifier(), std::filesystem::canonical("/proc/self/exe").string());
     EXPECT_EQ(system.ownPid(), getpid());
 }
