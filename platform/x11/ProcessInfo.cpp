@@ -1,5 +1,7 @@
 #include "platform/x11/ProcessInfo.h"
 
+#include "support/Utf8.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -32,7 +34,7 @@ std::optional<std::string> ProcessInfo::commandName(Pid pid) {
     std::ifstream file(procPath(pid) / "comm");
     std::string name;
     if (!std::getline(file, name) || name.empty()) return std::nullopt;
-    return property::validUtf8(name);
+    return utf8::valid(name);
 }
 
 std::optional<std::string> ProcessInfo::executablePath(Pid pid) {

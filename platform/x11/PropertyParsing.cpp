@@ -1,5 +1,7 @@
 #include "platform/x11/PropertyParsing.h"
 
+#include "support/Utf8.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,7 +10,6 @@ namespace {
 
 // Larger images are not icons; refusing them also keeps width * height small.
 constexpr std::uint32_t maxIconSide = 1024;
-constexpr std::string_view replacement = "\xEF\xBF\xBD";
 
 void appendCodePoint(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -28,33 +29,6 @@ void appendCodePoint(std::string& out, std::uint32_t code) {
     }
 }
 
-// Length of the valid UTF-8 sequence at the start of bytes, 0 when invalid.
-std::size_t validSequenceLength(std::string_view bytes) {
-    const auto lead = static_cast<unsigned char>(bytes[0]);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    std::uint32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(bytes[i]);
-        if ((next & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (code < minimum || surrogate || code > 0x10FFFF) return 0;
-    return length;
-}
-
 }  // namespace
 
 Data fromReply(const xcb_get_property_reply_t* reply) {
@@ -66,22 +40,6 @@ Data fromReply(const xcb_get_property_reply_t* reply) {
     return {reply->type, reply->format, std::string_view(value, static_cast<std::size_t>(length))};
 }
 
-std::string validUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    while (!bytes.empty()) {
-        const auto length = validSequenceLength(bytes);
-        if (length == 0) {
-            out += replacement;
-            bytes.remove_prefix(1);
-        } else {
-            out.append(bytes.substr(0, length));
-            bytes.remove_prefix(length);
-        }
-    }
-    return out;
-}
-
 std::string latin1ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -91,7 +49,7 @@ std::string latin1ToUtf8(std::string_view bytes) {
 
 std::optional<std::string> text(const Data& data, xcb_atom_t utf8StringType) {
     if (data.format != 8) return std::nullopt;
-    if (data.type == utf8StringType) return validUtf8(data.bytes);
+    if (data.type == utf8StringType) return utf8::valid(data.bytes);
     if (data.type == XCB_ATOM_STRING) return latin1ToUtf8(data.bytes);
     return std::nullopt;
 }

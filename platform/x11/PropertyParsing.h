@@ -42,8 +42,6 @@ std::optional<std::string> wmClass(const Data& data);
 // large, else the largest. Stops at the first entry that does not add up.
 std::shared_ptr<const AppIcon> bestIcon(std::span<const std::uint32_t> items, int preferredSide);
 
-// Invalid sequences (stray bytes, overlong forms, surrogates) become U+FFFD.
-std::string validUtf8(std::string_view bytes);
 std::string latin1ToUtf8(std::string_view bytes);
 
 }  // namespace varnic::property
