@@ -435,11 +435,7 @@ PermissionGuide I3WindowSystem::permissionGuide() const {
 }
 
 Subscription I3WindowSystem::subscribeActivations(ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    activationHandlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(activationHandlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return activationHandlers_.subscribe(std::move(handler));
 }
 
 // Several focus changes in one drain are one activation: only the last counts.
@@ -452,9 +448,7 @@ void I3WindowSystem::notifyActivation() {
     auto application = runningApplication(*focused->pid);
     if (!application) return;
     const ActivationNotification notification{std::move(application)};
-    // A handler may subscribe or unsubscribe while it runs.
-    const auto handlers = *activationHandlers_;
-    for (const auto& [id, handler] : handlers) handler(notification);
+    activationHandlers_.notify(notification);
 }
 
 }  // namespace varnic

@@ -11,6 +11,7 @@
 #include "platform/i3ipc/I3Element.h"
 #include "platform/i3ipc/I3IpcConnection.h"
 #include "platform/i3ipc/I3WindowModel.h"
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -92,9 +93,7 @@ class I3WindowSystem : public WindowSystem {
     std::uint64_t requests_ = 0;
     std::optional<std::string> ownExecutable_;
     std::optional<Pid> lastActivePid_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> activationHandlers_;
 };
 
 }  // namespace varnic

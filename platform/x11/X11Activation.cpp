@@ -5,11 +5,7 @@
 namespace varnic {
 
 Subscription X11Activation::subscribe(WindowSystem::ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    handlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(handlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return handlers_.subscribe(std::move(handler));
 }
 
 void X11Activation::processEvents() {
@@ -40,9 +36,7 @@ void X11Activation::activeWindowChanged(const X11Call& call) {
     auto application = applications.running(*pid);
     if (!application) return;
     const ActivationNotification notification{std::move(application)};
-    // A handler may subscribe or unsubscribe while it runs.
-    const auto handlers = *handlers_;
-    for (const auto& [id, handler] : handlers) handler(notification);
+    handlers_.notify(notification);
 }
 
 }  // namespace varnic

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/x11/X11Connection.h"
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -25,9 +26,7 @@ class X11Activation {
     X11Connection& connection_;
     std::weak_ptr<XcbConnection> watched_;
     std::optional<Pid> lastActivePid_;
-    std::shared_ptr<std::map<int, WindowSystem::ActivationHandler>> handlers_ =
-        std::make_shared<std::map<int, WindowSystem::ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> handlers_;
 };
 
 }  // namespace varnic
