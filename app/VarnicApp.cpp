@@ -18,7 +18,7 @@ namespace varnic {
 int VarnicApp::run(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnic"));
-    QApplication::setDesktopFileName(QStringLiteral("varnic"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.varnic.Varnic"));
 
     QtMainQueue queue;
     X11WindowSystem system;

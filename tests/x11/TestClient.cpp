@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
                             XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, w);
-        ready += " " + std::to_string(w);
+        ready.append(" ").append(std::to_string(w));
     }
     xcb_flush(c);
     std::printf("%s\n", ready.c_str());
