@@ -39,11 +39,10 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # Another apt (an upgrade, another script) may hold the lock: wait for it.
-apt=($sudo apt-get -qq -o DPkg::Lock::Timeout=300)
+apt=(apt-get -qq -o DPkg::Lock::Timeout=300)
+[ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
 "${apt[@]}" update
 "${apt[@]}" install -y --no-install-recommends "${missing[@]}" >/dev/null

@@ -96,7 +96,6 @@ open_menu() {
 
 start_xlogo() {
   desktop_spawn xlogo -geometry 300x200+200+150
-  xlogo_pid=$desktop_last_pid
   desktop_wait 10 xdotool search --onlyvisible --class xlogo || fail "xlogo did not appear"
   xlogo=$(xdotool search --onlyvisible --class xlogo | head -1)
   xdotool windowactivate --sync "$xlogo"

@@ -9,9 +9,8 @@ cd "$(dirname "$0")/../.."
 build=$(realpath "$1")
 id=io.github.varnic.Varnic
 work=$(mktemp -d)
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-apt=($sudo apt-get -qq -o DPkg::Lock::Timeout=300)
+apt=(apt-get -qq -o DPkg::Lock::Timeout=300)
+[ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
 export DEBIAN_FRONTEND=noninteractive
 
 fail() { echo "FAIL (package): $*" >&2; exit 1; }
