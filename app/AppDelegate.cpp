@@ -4,9 +4,9 @@
 
 namespace varnic {
 
-AppDelegate::AppDelegate(WindowSystem& system, MainQueue& queue,
+AppDelegate::AppDelegate(WindowSystem& system, DesktopShell& shell, MainQueue& queue,
                          MenuBarManager::ContentFactory content)
-    : accessibilityManager_(AccessibilityManager::create(system, queue)),
+    : accessibilityManager_(AccessibilityManager::create(system, shell, queue)),
       content_(std::move(content)) {}
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -12,7 +12,8 @@ namespace varnic {
 // from the end of launching on; both live until the process ends.
 class AppDelegate {
   public:
-    AppDelegate(WindowSystem& system, MainQueue& queue, MenuBarManager::ContentFactory content);
+    AppDelegate(WindowSystem& system, DesktopShell& shell, MainQueue& queue,
+                MenuBarManager::ContentFactory content);
 
     void applicationDidFinishLaunching();
 

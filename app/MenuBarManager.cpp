@@ -50,9 +50,9 @@ MenuBarManager::MenuBarManager()
 MenuBarManager::~MenuBarManager() = default;
 
 void MenuBarManager::setup(std::shared_ptr<AccessibilityManager> accessibilityManager,
-                           const ContentFactory& content) {
+                           ContentFactory content) {
     accessibilityManager_ = std::move(accessibilityManager);
-    popover_->setContent(content(popover_.get()));
+    content_ = std::move(content);
 }
 
 void MenuBarManager::togglePopover() {
@@ -65,6 +65,10 @@ void MenuBarManager::togglePopover() {
         return;
     }
     if (accessibilityManager_) accessibilityManager_->checkPermission();
+    if (content_) {
+        popover_->setContent(content_(popover_.get()));
+        content_ = nullptr;
+    }
     popover_->open(popoverPosition());
 }
 
@@ -73,8 +77,12 @@ QPoint MenuBarManager::popoverPosition() const {
     const QPoint anchor = icon.isEmpty() ? QCursor::pos() : icon.center();
     const QScreen* screen = QGuiApplication::screenAt(anchor);
     if (!screen) screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(anchor, popover_->panelSize());
-    return placePopover(icon, anchor, area, popover_->panelSize());
+    // Some window managers frame even a frameless window (awesome draws a
+    // border); the framed size is what has to fit on the screen.
+    const QSize framed =
+        popover_->panelSize() + (popover_->frameGeometry().size() - popover_->size());
+    const QRect area = screen ? screen->availableGeometry() : QRect(anchor, framed);
+    return placePopover(icon, anchor, area, framed);
 }
 
 QPoint MenuBarManager::placePopover(const QRect& icon, QPoint cursor, const QRect& area,

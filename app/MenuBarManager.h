@@ -29,9 +29,9 @@ class MenuBarManager : public QObject {
     MenuBarManager();
     ~MenuBarManager() override;
 
-    // Installs the panel's content once; every opening shows the same content.
-    void setup(std::shared_ptr<AccessibilityManager> accessibilityManager,
-               const ContentFactory& content);
+    // Keeps what the panel's content is made of; the content itself is made
+    // at the first opening, and every opening shows the same content.
+    void setup(std::shared_ptr<AccessibilityManager> accessibilityManager, ContentFactory content);
 
     void togglePopover();
     void resizeToPreset(const QAction* item);
@@ -52,6 +52,7 @@ class MenuBarManager : public QObject {
     std::unique_ptr<QSystemTrayIcon> statusItem_;
     std::unique_ptr<PopoverWindow> popover_;
     std::shared_ptr<AccessibilityManager> accessibilityManager_;
+    ContentFactory content_;
     // The click on the tray icon that takes activation from the panel must not
     // reopen it at once.
     QElapsedTimer sinceDeactivationClose_;

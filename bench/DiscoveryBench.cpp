@@ -3,6 +3,7 @@
 // usable entry comes last, after many that are skipped.
 #include <benchmark/benchmark.h>
 
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "support/Log.h"
@@ -34,9 +35,10 @@ void scriptCrowdedDesktop(FakeWindowSystem& system, int entries) {
 void BM_WindowListDiscovery(benchmark::State& state) {
     const auto previous = Log::replaceSink([](std::string_view) {});
     FakeWindowSystem system;
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
     scriptCrowdedDesktop(system, static_cast<int>(state.range(0)));
-    const auto manager = WindowManager::create(system, queue);
+    const auto manager = WindowManager::create(system, shell, queue);
     for (auto _ : state) {
         manager->fetchActiveWindowInfo();
         queue.runPending();
@@ -50,11 +52,12 @@ BENCHMARK(BM_WindowListDiscovery)->Arg(20)->Arg(200)->Arg(2000);
 void BM_FocusedApplicationDiscovery(benchmark::State& state) {
     const auto previous = Log::replaceSink([](std::string_view) {});
     FakeWindowSystem system;
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
     system.addApplication(812, "xlogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
     system.addWindow(1, "the logo");
     system.focus(812);
-    const auto manager = WindowManager::create(system, queue);
+    const auto manager = WindowManager::create(system, shell, queue);
     for (auto _ : state) {
         manager->fetchActiveWindowInfo();
         queue.runPending();

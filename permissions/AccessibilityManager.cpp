@@ -12,20 +12,17 @@ constexpr double pollIntervalSeconds = 1.0;
 // Gives the platform's prompt a moment before the settings page covers it.
 constexpr double settingsDelaySeconds = 1.0;
 
-// The accessibility list of the privacy settings: scheme, pane, then a bare query key.
-constexpr std::string_view settingsScheme = "x-apple.systempreferences";
-constexpr std::string_view settingsPane = "com.apple.preference.security";
-constexpr std::string_view settingsQuery = "Privacy_Accessibility";
-
 }  // namespace
 
 std::shared_ptr<AccessibilityManager> AccessibilityManager::create(WindowSystem& system,
+                                                                   DesktopShell& shell,
                                                                    MainQueue& queue) {
-    return std::make_shared<AccessibilityManager>(Token{}, system, queue);
+    return std::make_shared<AccessibilityManager>(Token{}, system, shell, queue);
 }
 
-AccessibilityManager::AccessibilityManager(Token, WindowSystem& system, MainQueue& queue)
-    : isAuthorized(false), system_(system), queue_(queue) {
+AccessibilityManager::AccessibilityManager(Token, WindowSystem& system, DesktopShell& shell,
+                                           MainQueue& queue)
+    : isAuthorized(false), system_(system), shell_(shell), queue_(queue) {
     checkPermission();
 }
 
@@ -61,12 +58,7 @@ void AccessibilityManager::pollTick() {
 }
 
 void AccessibilityManager::openAccessibilitySettings() {
-    std::string url(settingsScheme);
-    url += ':';
-    url += settingsPane;
-    url += '?';
-    url += settingsQuery;
-    system_.openURL(url);
+    shell_.openURL(accessibilitySettingsURL);
 }
 
 void AccessibilityManager::requestPermissionAndOpenSettings() {

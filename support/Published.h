@@ -1,12 +1,9 @@
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <map>
-#include <memory>
 #include <utility>
 
-#include "support/Subscription.h"
+#include "support/Observers.h"
 
 namespace varnic {
 
@@ -25,25 +22,17 @@ class Published {
     const T& get() const { return value_; }
 
     void set(T value) {
-        // Copy first: an observer may subscribe or unsubscribe while being told.
-        auto observers = *observers_;
-        for (auto& [id, observer] : observers) observer();
+        observers_.notify();
         value_ = std::move(value);
     }
 
     [[nodiscard]] Subscription subscribe(Observer observer) {
-        const auto id = nextId_++;
-        observers_->emplace(id, std::move(observer));
-        return Subscription([weak = std::weak_ptr(observers_), id] {
-            if (auto observers = weak.lock()) observers->erase(id);
-        });
+        return observers_.subscribe(std::move(observer));
     }
 
   private:
     T value_;
-    std::shared_ptr<std::map<std::uint64_t, Observer>> observers_ =
-        std::make_shared<std::map<std::uint64_t, Observer>>();
-    std::uint64_t nextId_ = 0;
+    Observers<> observers_;
 };
 
 }  // namespace varnic

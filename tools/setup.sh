@@ -19,6 +19,7 @@ test=(
   "${demo[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
   wmctrl desktop-file-utils appstream lintian libglib2.0-bin dbus-x11 locales-all
+  clang libclang-rt-14-dev  # the fuzz targets (tests/fuzz/run.sh)
 )
 
 [ $# -eq 0 ] && set -- run demo test

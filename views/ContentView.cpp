@@ -17,6 +17,7 @@
 #include "views/DebugBlock.h"
 #include "views/DimensionText.h"
 #include "views/ElidedLabel.h"
+#include "views/OneLineText.h"
 #include "views/PanelStyle.h"
 #include "views/PresetStrip.h"
 #include "views/ToggleSwitch.h"
@@ -29,13 +30,6 @@ using style::TextStyle;
 using style::Tone;
 
 constexpr int iconSize = 40;
-
-QVBoxLayout* column(QWidget* owner, int spacing) {
-    auto* layout = new QVBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 QLabel* heading(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -112,7 +106,7 @@ QWidget* ContentView::makeTargetCard() {
 
 QWidget* ContentView::makePresets() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("PRESETS"), section));
     layout->addWidget(new PresetStrip(
         windowManager_.presets(), [this](const Preset& preset) { choosePreset(preset); }, section));
@@ -132,7 +126,7 @@ QLineEdit* ContentView::makeField(const QString& objectName, std::string& bound)
 
 QWidget* ContentView::makeCustomDimensions() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("CUSTOM DIMENSIONS"), section));
     auto* row = new QHBoxLayout;
     row->setSpacing(15);
@@ -157,7 +151,7 @@ QWidget* ContentView::makeCustomDimensions() {
 
 QWidget* ContentView::makeResize() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 12);
+    auto* layout = style::column(section, 12);
     resizeButton_ = new QPushButton(QStringLiteral("Resize Active Window"), section);
     resizeButton_->setObjectName(QStringLiteral("resizeButton"));
     style::applyProminent(resizeButton_, TextStyle::body, QFont::DemiBold, 6);
@@ -180,7 +174,7 @@ QWidget* ContentView::makeResize() {
 
 QWidget* ContentView::makeStartup() {
     auto* section = new QWidget(this);
-    auto* layout = column(section, 8);
+    auto* layout = style::column(section, 8);
     layout->addWidget(heading(QStringLiteral("STARTUP"), section));
 
     auto* row = new QHBoxLayout;
@@ -288,8 +282,8 @@ void ContentView::renderTarget() {
         fitted.setDevicePixelRatio(devicePixelRatioF());
         icon_->setPixmap(fitted);
     }
-    appName_->setFullText(QString::fromStdString(target->appName));
-    windowTitle_->setFullText(QString::fromStdString(target->windowTitle));
+    appName_->setFullText(oneLineText(QString::fromStdString(target->appName)));
+    windowTitle_->setFullText(oneLineText(QString::fromStdString(target->windowTitle)));
 }
 
 }  // namespace varnic

@@ -51,7 +51,7 @@ DebugBlock::DebugBlock(AppBundle& bundle, QWidget* parent)
     makeSelectable(path);
     layout->addWidget(path);
 
-    auto* reveal = new QPushButton(QStringLiteral("Reveal App in Finder"), this);
+    auto* reveal = new QPushButton(QStringLiteral("Show in File Manager"), this);
     reveal->setObjectName(QStringLiteral("revealButton"));
     style::applyLink(reveal, TextStyle::caption2);
     connect(reveal, &QPushButton::clicked, this, [&bundle] { bundle.reveal(); });

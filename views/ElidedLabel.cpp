@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QTextLayout>
+#include <cmath>
 
 namespace varnic {
 namespace {
@@ -28,6 +29,8 @@ QList<int> lineStarts(const QString& text, const QFont& font, int width,
 ElidedLabel::ElidedLabel(Qt::TextElideMode mode, int maxLines, QWidget* parent)
     : QLabel(parent), mode_(mode), maxLines_(maxLines < 1 ? 1 : maxLines) {
     setTextFormat(Qt::PlainText);
+    // Lines from the top: the room below the last one is for its ink.
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
@@ -39,11 +42,17 @@ void ElidedLabel::setFullText(const QString& text) {
 }
 
 QSize ElidedLabel::sizeHint() const {
-    const QFontMetrics metrics(font());
+    // Qt lays lines out at the unrounded line spacing, and ink can reach below
+    // the descent: with rounded metrics the underscores of a second line at
+    // 10 px fell just outside the label.
+    const QFontMetricsF metrics(font());
     const int lines = static_cast<int>(text().count(QLatin1Char('\n'))) + 1;
+    const qreal below = std::max(metrics.descent(), metrics.boundingRect(fullText_).bottom() + 1);
+    const qreal height = metrics.lineSpacing() * (lines - 1) + metrics.ascent() + below;
     const QMargins margins = contentsMargins();
-    return {metrics.horizontalAdvance(fullText_) + margins.left() + margins.right() + 1,
-            metrics.lineSpacing() * lines + margins.top() + margins.bottom()};
+    return {static_cast<int>(std::ceil(metrics.horizontalAdvance(fullText_))) + margins.left() +
+                margins.right() + 1,
+            static_cast<int>(std::ceil(height)) + margins.top() + margins.bottom()};
 }
 
 QSize ElidedLabel::minimumSizeHint() const {

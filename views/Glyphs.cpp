@@ -73,12 +73,6 @@ QPixmap windowWithPlus(int size, const QColor& colour, qreal devicePixelRatio) {
     return pixmap;
 }
 
-QIcon windowGlyphIcon(const QColor& colour) {
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64}) icon.addPixmap(window(size, colour));
-    return icon;
-}
-
 QIcon trayIcon() {
     QIcon icon;
     for (const int size : {16, 22, 24, 32, 48, 64}) {

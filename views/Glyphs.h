@@ -10,8 +10,6 @@ namespace varnic::glyphs {
 QPixmap window(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
 // The same window with a plus badge at its lower right: the onboarding symbol.
 QPixmap windowWithPlus(int size, const QColor& colour, qreal devicePixelRatio = 1.0);
-// The window glyph at the sizes trays ask for (16 to 64 pixels).
-QIcon windowGlyphIcon(const QColor& colour);
 // The tray's icon: a light window glyph on a dark halo, legible on light and
 // dark panels alike.
 QIcon trayIcon();

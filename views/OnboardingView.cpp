@@ -19,13 +19,6 @@ using style::Tone;
 constexpr int glyphSize = 80;
 constexpr int outerPadding = 40;
 
-QVBoxLayout* column(int spacing) {
-    auto* layout = new QVBoxLayout;
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
 }  // namespace
 
 OnboardingView::OnboardingView(MainQueue& queue, AccessibilityManager& accessibilityManager,
@@ -46,24 +39,23 @@ OnboardingView::OnboardingView(MainQueue& queue, AccessibilityManager& accessibi
     glyph->setFixedSize(glyphSize, glyphSize);
     layout->addWidget(glyph, 0, Qt::AlignHCenter);
 
-    addHeading();
-    addInstructions();
-    addButtons();
+    const auto guide = accessibilityManager_.permissionGuide();
+    addHeading(guide);
+    addInstructions(guide);
+    addButtons(guide);
     layout->addWidget(debug_, 0, Qt::AlignHCenter);
 
     render();
     authorized_ = accessibilityManager_.isAuthorized.subscribe([this] { redraw_.schedule(); });
 }
 
-void OnboardingView::addHeading() {
-    auto* group = column(10);
-    auto* title = new QLabel(QStringLiteral("Permission Required"), this);
+void OnboardingView::addHeading(const PermissionGuide& guide) {
+    auto* group = style::column(nullptr, 10);
+    auto* title = new QLabel(QString::fromStdString(guide.heading), this);
     style::applyText(title, TextStyle::title2, Tone::primary, QFont::Bold);
     group->addWidget(title, 0, Qt::AlignHCenter);
 
-    auto* reason = new QLabel(
-        QStringLiteral("Varnic needs Accessibility access to control other windows on your Mac."),
-        this);
+    auto* reason = new QLabel(QString::fromStdString(guide.reason), this);
     style::applyText(reason, TextStyle::body, Tone::secondary);
     reason->setWordWrap(true);
     reason->setAlignment(Qt::AlignHCenter);
@@ -72,7 +64,7 @@ void OnboardingView::addHeading() {
     static_cast<QVBoxLayout*>(layout())->addLayout(group);
 }
 
-void OnboardingView::addInstructions() {
+void OnboardingView::addInstructions(const PermissionGuide& guide) {
     auto* box = new QWidget(this);
     box->setObjectName(QStringLiteral("instructionsBox"));
     style::applyRoundedBox(box, 12);
@@ -80,17 +72,15 @@ void OnboardingView::addInstructions() {
     const int padding = style::standardPadding;
     steps->setContentsMargins(padding, padding, padding, padding);
     steps->setSpacing(15);
-    steps->addWidget(new InstructionStep(
-        1, QStringLiteral("Click the button below to open System Settings."), box));
-    steps->addWidget(
-        new InstructionStep(2, QStringLiteral("Toggle the switch next to 'Varnic'."), box));
-    steps->addWidget(new InstructionStep(
-        3, QStringLiteral("The app will automatically detect the change."), box));
+    int number = 0;
+    for (const auto& step : guide.steps) {
+        steps->addWidget(new InstructionStep(++number, QString::fromStdString(step), box));
+    }
     layout()->addWidget(box);
 }
 
-void OnboardingView::addButtons() {
-    auto* open = new QPushButton(QStringLiteral("Open System Settings"), this);
+void OnboardingView::addButtons(const PermissionGuide& guide) {
+    auto* open = new QPushButton(QString::fromStdString(guide.buttonTitle), this);
     open->setObjectName(QStringLiteral("openSettingsButton"));
     style::applyProminent(open, TextStyle::body, QFont::DemiBold, 8);
     open->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

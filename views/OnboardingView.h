@@ -4,6 +4,7 @@
 
 #include "support/Subscription.h"
 #include "views/DeferredRender.h"
+#include "windows/PermissionGuide.h"
 
 namespace varnic {
 
@@ -24,9 +25,9 @@ class OnboardingView : public QWidget {
     static constexpr int frameWidth = 450;
 
   private:
-    void addHeading();
-    void addInstructions();
-    void addButtons();
+    void addHeading(const PermissionGuide& guide);
+    void addInstructions(const PermissionGuide& guide);
+    void addButtons(const PermissionGuide& guide);
     void render();
 
     MainQueue& queue_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QVBoxLayout>
 
 namespace varnic::style {
 namespace {
@@ -145,6 +146,13 @@ void applyBorderedSmall(QAbstractButton* button) {
             .arg(palette.color(QPalette::Base).name(), palette.color(QPalette::ButtonText).name(),
                  palette.color(QPalette::Mid).name(), palette.color(QPalette::Button).name(),
                  palette.color(QPalette::Midlight).darker(110).name()));
+}
+
+QVBoxLayout* column(QWidget* owner, int spacing) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
 }
 
 void applyRoundedBox(QWidget* box, int radius) {

@@ -4,6 +4,7 @@
 #include <QFont>
 
 class QAbstractButton;
+class QVBoxLayout;
 class QLabel;
 class QWidget;
 
@@ -39,6 +40,8 @@ void applyLink(QAbstractButton* button, TextStyle textStyle);
 void applyBorderedSmall(QAbstractButton* button);
 // A rounded box filled with the control background colour.
 void applyRoundedBox(QWidget* box, int radius);
+// A vertical stack without margins; owner may be null for a nested stack.
+QVBoxLayout* column(QWidget* owner, int spacing);
 // The number badge: a circle of the given diameter, blue at 10 % behind blue text.
 void applyBadge(QLabel* badge, int diameter);
 

@@ -17,8 +17,8 @@ RootView::RootView(MainQueue& queue, std::shared_ptr<AccessibilityManager> acces
       queue_(queue),
       accessibilityManager_(std::move(accessibilityManager)),
       windowManager_(std::move(windowManager)),
-      bundle_(bundle),
-      startupManager_(std::make_unique<StartupManager>(loginItems)) {
+      loginItems_(loginItems),
+      bundle_(bundle) {
     setObjectName(QStringLiteral("rootView"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -33,6 +33,18 @@ RootView::~RootView() {
     delete screen_;
 }
 
+StartupManager& RootView::startupManager() {
+    if (!startupManager_) startupManager_ = std::make_unique<StartupManager>(loginItems_);
+    return *startupManager_;
+}
+
+// Each opening shows the screen for the permission as it is now: the redraw a
+// change queued may not have run yet, and the stale screen must not flash.
+void RootView::showEvent(QShowEvent* event) {
+    render();
+    QWidget::showEvent(event);
+}
+
 void RootView::render() {
     const bool authorized = accessibilityManager_->isAuthorized.get();
     // The panel keeps its own state across redraws, so only a change of the
@@ -40,7 +52,7 @@ void RootView::render() {
     if (screen_ && authorized == showsPanel_) return;
     showsPanel_ = authorized;
     if (authorized) {
-        present(new ContentView(queue_, *accessibilityManager_, *startupManager_, windowManager_(),
+        present(new ContentView(queue_, *accessibilityManager_, startupManager(), windowManager_(),
                                 bundle_));
     } else {
         present(new OnboardingView(queue_, *accessibilityManager_, bundle_));

@@ -44,9 +44,12 @@ class RootView : public QWidget {
              QWidget* parent = nullptr);
     ~RootView() override;
 
-    StartupManager& startupManager() { return *startupManager_; }
+    StartupManager& startupManager();
     // The screen shown now: an OnboardingView or a ContentView.
     QWidget* currentScreen() const { return screen_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     void render();
@@ -55,6 +58,7 @@ class RootView : public QWidget {
     MainQueue& queue_;
     std::shared_ptr<AccessibilityManager> accessibilityManager_;
     WindowManagerSource windowManager_;
+    LoginItemService& loginItems_;
     AppBundle& bundle_;
     std::unique_ptr<StartupManager> startupManager_;
     QWidget* screen_ = nullptr;

@@ -8,7 +8,6 @@ namespace varnic {
 namespace {
 
 constexpr std::string_view prefix = "fetchActiveWindowInfo: ";
-constexpr float messagingTimeoutSeconds = 2.0f;
 // Smaller on-screen windows are taken for tool tips, docks and the like.
 constexpr double minimumWindowSide = 50;
 
@@ -28,21 +27,8 @@ std::string shortName(const std::optional<RunningApplication>& application) {
     return logformat::escaped(*application->localizedName);
 }
 
-// The element a successful read carried, or null.
-Element takeElement(AttributeResult& result) {
-    auto* element = std::get_if<Element>(&result.value);
-    if (result.code != ax::success || !element) return nullptr;
-    return std::move(*element);
-}
-
 const std::string* successfulText(const AttributeResult& result) {
     return result.code == ax::success ? result.text() : nullptr;
-}
-
-Element takeFirst(AttributeResult& result) {
-    auto* list = std::get_if<ElementList>(&result.value);
-    if (result.code != ax::success || !list || list->empty()) return nullptr;
-    return std::move(list->front());
 }
 
 std::string orMinusOne(std::optional<std::int64_t> value) {
@@ -57,11 +43,11 @@ WindowDiscovery::Outcome WindowDiscovery::discover(std::optional<Pid> lastNonSel
     return windowListRoute();
 }
 
-std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute(
+WindowDiscovery::RouteEnd WindowDiscovery::focusedApplicationRoute(
     std::optional<Pid> lastNonSelfFrontmostPID) {
     const auto systemWide = system_.createSystemWide();
     auto focused = system_.copyAttributeValue(*systemWide, attr::focusedApplication);
-    const auto application = takeElement(focused);
+    const auto application = focused.takeElement();
     if (!application) {
         logLine("AXFocusedApplication failed: " + describeAXError(focused.code));
         return std::nullopt;
@@ -84,10 +70,10 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedApplicationRoute
     return std::nullopt;
 }
 
-std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(
+WindowDiscovery::RouteEnd WindowDiscovery::focusedWindowRoute(
     const ElementRef& application, Pid pid, const std::optional<RunningApplication>& running) {
     auto focused = system_.copyAttributeValue(application, attr::focusedWindow);
-    const auto window = takeElement(focused);
+    const auto window = focused.takeElement();
     if (!window) {
         logLine("AXFocusedWindow for focused app failed: " + describeAXError(focused.code));
         return std::nullopt;
@@ -101,7 +87,7 @@ std::optional<WindowDiscovery::Outcome> WindowDiscovery::focusedWindowRoute(
     const auto name = recordName(running);
     logLine("system-wide focused window title for " + logformat::escaped(name) + "=" +
             logformat::escaped(*text));
-    return Publication{TargetWindowInfo{name, *text, running ? running->icon : nullptr, pid}};
+    return Outcome::store(TargetWindowInfo{name, *text, running ? running->icon : nullptr, pid});
 }
 
 WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplication& application) {
@@ -112,25 +98,25 @@ WindowDiscovery::Outcome WindowDiscovery::fetchWindowInfo(const RunningApplicati
 
     auto read = system_.copyAttributeValue(*element, attr::focusedWindow);
     if (read.code != ax::success) read = system_.copyAttributeValue(*element, attr::mainWindow);
-    const auto window = read.code == ax::success ? takeElement(read) : windowOf(*element, logName);
+    const auto window = read.code == ax::success ? read.takeElement() : windowOf(*element, logName);
     if (!window) {
         logLine("AX window lookup failed for " + logName + ": " + describeAXError(read.code));
-        return std::nullopt;
+        return Outcome::keep();
     }
     const auto title = system_.copyAttributeValue(*window, attr::title);
     const auto* text = successfulText(title);
     if (!text) {
         logLine("AX window title missing for " + logName);
-        return std::nullopt;
+        return Outcome::keep();
     }
-    return Publication{
-        TargetWindowInfo{name, *text, application.icon, application.processIdentifier}};
+    return Outcome::store(
+        TargetWindowInfo{name, *text, application.icon, application.processIdentifier});
 }
 
 // The first of the application's windows, or null after logging why there is none.
 Element WindowDiscovery::windowOf(const ElementRef& application, const std::string& name) {
     auto windows = system_.copyAttributeValue(application, attr::windows);
-    auto first = takeFirst(windows);
+    auto first = windows.takeFirst();
     if (!first) {
         logLine("AX window lookup failed for " + name + ": " + describeAXError(windows.code));
     }
@@ -146,16 +132,16 @@ WindowDiscovery::Outcome WindowDiscovery::windowListRoute() {
     const auto list = system_.copyWindowList();
     if (!list) {
         logLine("CGWindowListCopyWindowInfo returned nil");
-        return std::nullopt;
+        return Outcome::keep();
     }
     logLine("CGWindowList returned " + std::to_string(list->size()) + " windows");
     const Pid ownPid = system_.ownPid();
     for (const auto& entry : *list) {
         if (const auto owner = eligibleOwner(entry, ownPid)) {
-            return Publication{candidate(entry, *owner)};
+            return Outcome::store(candidate(entry, *owner));
         }
     }
-    return Publication{std::nullopt};
+    return Outcome::store(std::nullopt);
 }
 
 // The entry's owner when the entry can be the target.
@@ -186,7 +172,7 @@ TargetWindowInfo WindowDiscovery::candidate(const WindowListEntry& entry,
     const auto application = system_.createApplication(pid);
     system_.setMessagingTimeout(*application, messagingTimeoutSeconds);
     auto focused = system_.copyAttributeValue(*application, attr::focusedWindow);
-    if (const auto window = takeElement(focused)) {
+    if (const auto window = focused.takeElement()) {
         const auto axTitle = system_.copyAttributeValue(*window, attr::title);
         if (const auto* text = successfulText(axTitle)) {
             title = *text;

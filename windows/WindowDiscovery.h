@@ -15,13 +15,19 @@ namespace varnic {
 // then the on-screen window list.
 class WindowDiscovery {
   public:
-    // What to store in activeWindowInfo: a target, or absent.
-    struct Publication {
+    // How discovery ended: with a target (or explicitly none) to store in
+    // activeWindowInfo, or without anything to store, leaving it as it was.
+    struct Outcome {
+        bool stores = false;
         std::optional<TargetWindowInfo> target;
+
+        static Outcome store(std::optional<TargetWindowInfo> target) {
+            return {true, std::move(target)};
+        }
+        static Outcome keep() { return {}; }
     };
-    // Empty when discovery ended without anything to publish (the stored
-    // target then stays as it was).
-    using Outcome = std::optional<Publication>;
+    // A route that settles discovery, or hands it on to the window list.
+    using RouteEnd = std::optional<Outcome>;
 
     explicit WindowDiscovery(WindowSystem& system) : system_(system) {}
 
@@ -31,8 +37,8 @@ class WindowDiscovery {
 
   private:
     // Empty when discovery goes on with the window list.
-    std::optional<Outcome> focusedApplicationRoute(std::optional<Pid> lastNonSelfFrontmostPID);
-    std::optional<Outcome> focusedWindowRoute(const ElementRef& application, Pid pid,
+    RouteEnd focusedApplicationRoute(std::optional<Pid> lastNonSelfFrontmostPID);
+    RouteEnd focusedWindowRoute(const ElementRef& application, Pid pid,
                                               const std::optional<RunningApplication>& running);
     Element windowOf(const ElementRef& application, const std::string& name);
     Outcome windowListRoute();

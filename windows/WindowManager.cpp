@@ -15,6 +15,7 @@ constexpr double hideDelaySeconds = 0.5;
 
 struct SharedPlatform {
     WindowSystem* system = nullptr;
+    DesktopShell* shell = nullptr;
     MainQueue* queue = nullptr;
 };
 
@@ -25,8 +26,9 @@ SharedPlatform& sharedPlatform() {
 
 }  // namespace
 
-std::shared_ptr<WindowManager> WindowManager::create(WindowSystem& system, MainQueue& queue) {
-    auto manager = std::make_shared<WindowManager>(Token{}, system, queue);
+std::shared_ptr<WindowManager> WindowManager::create(WindowSystem& system, DesktopShell& shell,
+                                                     MainQueue& queue) {
+    auto manager = std::make_shared<WindowManager>(Token{}, system, shell, queue);
     // Registered after construction so that the handler can hold the manager weakly.
     manager->activations_ = system.subscribeActivations(
         [weak = std::weak_ptr(manager)](const ActivationNotification& notification) {
@@ -35,20 +37,20 @@ std::shared_ptr<WindowManager> WindowManager::create(WindowSystem& system, MainQ
     return manager;
 }
 
-WindowManager::WindowManager(Token, WindowSystem& system, MainQueue& queue)
-    : system_(system), queue_(queue) {}
+WindowManager::WindowManager(Token, WindowSystem& system, DesktopShell& shell, MainQueue& queue)
+    : system_(system), shell_(shell), queue_(queue) {}
 
-void WindowManager::configureShared(WindowSystem& system, MainQueue& queue) {
-    sharedPlatform() = {&system, &queue};
+void WindowManager::configureShared(WindowSystem& system, DesktopShell& shell, MainQueue& queue) {
+    sharedPlatform() = {&system, &shell, &queue};
 }
 
 WindowManager& WindowManager::shared() {
     static const std::shared_ptr<WindowManager> instance = [] {
         const auto& platform = sharedPlatform();
-        if (!platform.system || !platform.queue) {
+        if (!platform.system || !platform.shell || !platform.queue) {
             throw std::logic_error("WindowManager::shared() used before configureShared()");
         }
-        return create(*platform.system, *platform.queue);
+        return create(*platform.system, *platform.shell, *platform.queue);
     }();
     return *instance;
 }
@@ -69,8 +71,8 @@ void WindowManager::fetchWindowInfo(const RunningApplication& application) {
 }
 
 void WindowManager::publish(WindowDiscovery::Outcome outcome) {
-    if (!outcome) return;
-    queue_.post([self = shared_from_this(), target = std::move(outcome->target)]() mutable {
+    if (!outcome.stores) return;
+    queue_.post([self = shared_from_this(), target = std::move(outcome.target)]() mutable {
         self->activeWindowInfo.set(std::move(target));
     });
 }
@@ -91,7 +93,7 @@ void WindowManager::resizeActiveWindow(std::optional<Pid> targetPid, double widt
         WindowResizer(system_).resizeWindow(target ? *target : *frontmost, width, height);
         return;
     }
-    system_.hideOwnApplication();
+    shell_.hideOwnApplication();
     queue_.postAfter(hideDelaySeconds, [self = shared_from_this(), targetPid, width, height] {
         self->resizeAfterHiding(targetPid, width, height);
     });

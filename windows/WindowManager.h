@@ -7,6 +7,7 @@
 #include "support/MainQueue.h"
 #include "support/Published.h"
 #include "support/Subscription.h"
+#include "windows/DesktopShell.h"
 #include "windows/Preset.h"
 #include "windows/TargetWindowInfo.h"
 #include "windows/WindowDiscovery.h"
@@ -19,11 +20,12 @@ namespace varnic {
 // resizes it. Tasks it queues hold it strongly, so it lives in a shared_ptr.
 class WindowManager : public std::enable_shared_from_this<WindowManager> {
   public:
-    static std::shared_ptr<WindowManager> create(WindowSystem& system, MainQueue& queue);
+    static std::shared_ptr<WindowManager> create(WindowSystem& system, DesktopShell& shell,
+                                                 MainQueue& queue);
 
     // The composition point: the platform that shared() will use, set once at
     // start-up before anything asks for the shared instance.
-    static void configureShared(WindowSystem& system, MainQueue& queue);
+    static void configureShared(WindowSystem& system, DesktopShell& shell, MainQueue& queue);
     // Created on first use, exactly once; lives until the process ends.
     static WindowManager& shared();
 
@@ -46,7 +48,7 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     struct Token {};
 
   public:
-    WindowManager(Token, WindowSystem& system, MainQueue& queue);
+    WindowManager(Token, WindowSystem& system, DesktopShell& shell, MainQueue& queue);
 
   private:
     void handleAppActivation(const ActivationNotification& notification);
@@ -56,6 +58,7 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     std::optional<RunningApplication> runningTarget(std::optional<Pid> targetPid);
 
     WindowSystem& system_;
+    DesktopShell& shell_;
     MainQueue& queue_;
     std::optional<Pid> lastNonSelfFrontmostPID_;
     Subscription activations_;

@@ -8,8 +8,6 @@
 namespace varnic {
 namespace {
 
-constexpr float messagingTimeoutSeconds = 2.0f;
-
 std::string displayName(const RunningApplication& application, std::string_view fallback) {
     return logformat::escaped(application.localizedName.value_or(std::string(fallback)));
 }
@@ -18,16 +16,13 @@ std::string sizeText(double width, double height) {
     return logformat::size(width) + "x" + logformat::size(height);
 }
 
-// Takes the element out of a read, or null when it carried none.
-Element takeElement(AttributeResult& result) {
-    auto* element = std::get_if<Element>(&result.value);
-    return element ? std::move(*element) : nullptr;
-}
-
-Element takeFirst(AttributeResult& result) {
-    auto* list = std::get_if<ElementList>(&result.value);
-    if (result.code != ax::success || !list || list->empty()) return nullptr;
-    return std::move(list->front());
+// Follows a success line when the window took a size next to the one asked for.
+void logNearest(const SizeWriteResult& result) {
+    if (!result.nearest) return;
+    const auto& nearest = *result.nearest;
+    Log::write("The window took the nearest size it allows, " +
+               sizeText(nearest.size.width, nearest.size.height) + ": " +
+               logformat::escaped(nearest.reason));
 }
 
 }  // namespace
@@ -39,14 +34,14 @@ void WindowResizer::resizeWindow(const RunningApplication& application, double w
     system_.setMessagingTimeout(*app, messagingTimeoutSeconds);
 
     auto focused = system_.copyAttributeValue(*app, attr::focusedWindow);
-    Element window = focused.code == ax::success ? takeElement(focused) : nullptr;
+    Element window = focused.takeElement();
     if (window) {
         Log::write("Found focused window for " + name);
     } else {
         Log::write("AXFocusedWindow failed (" + std::to_string(focused.code) +
                    "), trying AXWindows fallback...");
         auto windows = system_.copyAttributeValue(*app, attr::windows);
-        window = takeFirst(windows);
+        window = windows.takeFirst();
         if (!window) {
             Log::write("Could not find any window for " + name +
                        ". AXResult: " + std::to_string(windows.code));
@@ -65,11 +60,12 @@ void WindowResizer::resizeWindow(const RunningApplication& application, double w
     const auto value = system_.createSizeValue(width, height);
     if (!value) return;
     const auto result = system_.setAttributeValue(*window, attr::size, *value);
-    if (result == ax::success) {
+    if (result.code == ax::success) {
         Log::write("Successfully resized " + name + " to " + sizeText(width, height));
+        logNearest(result);
         return;
     }
-    Log::write("Failed to set window size for " + name + ": " + std::to_string(result));
+    Log::write("Failed to set window size for " + name + ": " + std::to_string(result.code));
     performResizeRunning(application, width, height);
 }
 
@@ -80,15 +76,17 @@ void WindowResizer::performResizeRunning(const RunningApplication& application, 
     const auto app = system_.createApplication(application.processIdentifier);
 
     auto focused = system_.copyAttributeValue(*app, attr::focusedWindow);
-    const Element window = focused.code == ax::success ? takeElement(focused) : nullptr;
+    const Element window = focused.takeElement();
     if (!window) {
         Log::write("Could not find focused window for " + name);
         return;
     }
     const auto value = system_.createSizeValue(width, height);
     if (!value) return;
-    if (system_.setAttributeValue(*window, attr::size, *value) == ax::success) {
+    const auto result = system_.setAttributeValue(*window, attr::size, *value);
+    if (result.code == ax::success) {
         Log::write("Successfully resized window of " + name + " to " + sizeText(width, height));
+        logNearest(result);
     } else {
         Log::write("Failed to set window size: AXError");
     }

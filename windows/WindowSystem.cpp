@@ -15,4 +15,16 @@ const ElementList* AttributeResult::list() const {
     return std::get_if<ElementList>(&value);
 }
 
+Element AttributeResult::takeElement() {
+    auto* element = std::get_if<Element>(&value);
+    if (code != ax::success || !element) return nullptr;
+    return std::move(*element);
+}
+
+Element AttributeResult::takeFirst() {
+    auto* elements = std::get_if<ElementList>(&value);
+    if (code != ax::success || !elements || elements->empty()) return nullptr;
+    return std::move(elements->front());
+}
+
 }  // namespace varnic

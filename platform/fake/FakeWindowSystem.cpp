@@ -63,13 +63,19 @@ void FakeWindowSystem::focus(Pid pid) {
 }
 
 void FakeWindowSystem::postActivation(const ActivationNotification& notification) {
-    auto handlers = *activationHandlers_;
-    for (auto& [id, handler] : handlers) handler(notification);
+    activationHandlers_.notify(notification);
 }
 
 bool FakeWindowSystem::isProcessTrustedWithPrompt() {
     ++promptCount;
     return trusted;
+}
+
+PermissionGuide FakeWindowSystem::permissionGuide() const {
+    return {"Trust Required",
+            "Varnic needs the fake desktop's trust.",
+            {"Click the button below.", "Trust Varnic.", "The change is detected."},
+            "Open Fake Settings"};
 }
 
 Element FakeWindowSystem::makeElement(int kind, Pid pid, WindowId window) {
@@ -169,12 +175,13 @@ std::optional<SizeValue> FakeWindowSystem::createSizeValue(double width, double 
     return SizeValue{{width, height}};
 }
 
-AXError FakeWindowSystem::setAttributeValue(const ElementRef& element, std::string_view attribute,
-                                            const SizeValue& value) {
+SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
+                                                    std::string_view attribute,
+                                                    const SizeValue& value) {
     const auto& target = fake(element);
     const auto found = windows_.find(target.window);
     if (target.kind != Kind::window || attribute != attr::size || found == windows_.end()) {
-        return ax::illegalArgument;
+        return {ax::illegalArgument, std::nullopt};
     }
     auto& window = found->second;
     auto result = window.sizeResult;
@@ -183,7 +190,8 @@ AXError FakeWindowSystem::setAttributeValue(const ElementRef& element, std::stri
         window.nextSizeResults.pop_front();
     }
     sizeWrites.push_back({target.window, value.size, result});
-    return result;
+    if (result != ax::success) return {result, std::nullopt};
+    return {result, window.nearest};
 }
 
 std::optional<std::vector<WindowListEntry>> FakeWindowSystem::copyWindowList() {
@@ -205,11 +213,7 @@ std::optional<RunningApplication> FakeWindowSystem::runningApplication(Pid pid) 
 }
 
 Subscription FakeWindowSystem::subscribeActivations(ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    activationHandlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(activationHandlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return activationHandlers_.subscribe(std::move(handler));
 }
 
 }  // namespace varnic

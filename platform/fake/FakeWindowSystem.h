@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -43,7 +44,8 @@ class FakeWindowSystem : public WindowSystem {
     struct Window {
         TextRead title;
         AXError sizeResult = ax::success;
-        std::deque<AXError> nextSizeResults;  // answered first, one per write
+        std::deque<AXError> nextSizeResults;              // answered first, one per write
+        std::optional<SizeWriteResult::Nearest> nearest;  // told with a success
     };
     struct FocusedApplicationRead {
         AXError code = ax::noValue;
@@ -86,16 +88,15 @@ class FakeWindowSystem : public WindowSystem {
     // Record.
     std::vector<SizeWrite> sizeWrites;
     std::vector<TimeoutSet> timeouts;
-    std::vector<std::string> openedURLs;
-    int hideCount = 0;
     int promptCount = 0;
     int windowListRequests = 0;
     int liveElements() const { return *liveElements_; }
-    std::size_t activationSubscribers() const { return activationHandlers_->size(); }
+    std::size_t activationSubscribers() const { return activationHandlers_.size(); }
 
     // WindowSystem.
     bool isProcessTrusted() override { return trusted; }
     bool isProcessTrustedWithPrompt() override;
+    PermissionGuide permissionGuide() const override;
     Element createSystemWide() override;
     Element createApplication(Pid pid) override;
     AXError setMessagingTimeout(const ElementRef& application, float seconds) override;
@@ -103,15 +104,13 @@ class FakeWindowSystem : public WindowSystem {
                                        std::string_view attribute) override;
     AXError getPid(const ElementRef& element, Pid& pid) override;
     std::optional<SizeValue> createSizeValue(double width, double height) override;
-    AXError setAttributeValue(const ElementRef& element, std::string_view attribute,
-                              const SizeValue& value) override;
+    SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
+                                      const SizeValue& value) override;
     std::optional<std::vector<WindowListEntry>> copyWindowList() override;
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<RunningApplication> runningApplication(Pid pid) override;
     std::optional<std::string> ownBundleIdentifier() override { return ownBundle; }
     Pid ownPid() override { return selfPid; }
-    void hideOwnApplication() override { ++hideCount; }
-    void openURL(std::string_view url) override { openedURLs.emplace_back(url); }
     Subscription subscribeActivations(ActivationHandler handler) override;
 
   private:
@@ -122,9 +121,7 @@ class FakeWindowSystem : public WindowSystem {
 
     std::map<Pid, Application> applications_;
     std::map<WindowId, Window> windows_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> activationHandlers_;
     std::shared_ptr<int> liveElements_ = std::make_shared<int>(0);
 };
 

@@ -24,8 +24,4 @@ QPixmap toPixmap(const AppIcon& icon) {
     return QPixmap::fromImage(toImage(icon));
 }
 
-QIcon toIcon(const AppIcon& icon) {
-    return QIcon(toPixmap(icon));
-}
-
 }  // namespace varnic::appicon

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
@@ -11,6 +10,5 @@ namespace varnic::appicon {
 // The icon as an image; a null image when its size and pixel count disagree.
 QImage toImage(const AppIcon& icon);
 QPixmap toPixmap(const AppIcon& icon);
-QIcon toIcon(const AppIcon& icon);
 
 }  // namespace varnic::appicon

@@ -5,15 +5,12 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "windows/DesktopShell.h"
+
 namespace varnic {
-namespace {
-
-constexpr std::string_view settingsScheme = "x-apple.systempreferences:";
-
-}  // namespace
 
 void DesktopUrlOpener::open(std::string_view url) const {
-    if (url.starts_with(settingsScheme)) {
+    if (url == accessibilitySettingsURL) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(helpPage_));
         return;
     }

@@ -1,5 +1,6 @@
 # The Qt side of the platform: the main queue on the Qt event loop, icon
-# conversion and the application's own bundle (identity, path, reveal).
+# conversion, the application's own bundle (identity, path, reveal) and the
+# pump that feeds a window system's socket from the event loop.
 find_package(Qt6 REQUIRED COMPONENTS Core Gui DBus)
 
 add_library(varnic_qt STATIC
@@ -8,5 +9,7 @@ add_library(varnic_qt STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DesktopUrlOpener.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtMainQueue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/QtRepeatingTimer.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SocketEventPump.cpp
 )
+set_target_properties(varnic_qt PROPERTIES AUTOMOC ON)
 target_link_libraries(varnic_qt PUBLIC varnic_windows Qt6::Core Qt6::Gui PRIVATE Qt6::DBus)

@@ -25,6 +25,8 @@ constexpr std::uint32_t maxSupportedAtoms = 4096;
 // How long a maximized window may take to be restored before it is resized.
 constexpr double maxUnmaximizeSeconds = 0.5;
 constexpr std::uint32_t maxClients = 1u << 20;
+// A window manager's name is a word or two; longer is not a name.
+constexpr std::uint32_t maxNameWords = 64;
 // EWMH source indication for a pager or other tool acting for the user.
 constexpr std::uint32_t sourceTool = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
 constexpr std::uint32_t gravityNorthWest = XCB_GRAVITY_NORTH_WEST;
@@ -147,6 +149,22 @@ bool X11WindowSystem::windowManagerRunning(XcbConnection& c) {
     const auto list = property::items32(property::fromReply(supported.reply.get()), XCB_ATOM_ATOM);
     return contains(list, atoms[Atom::netActiveWindow]) &&
            contains(list, atoms[Atom::netClientListStacking]);
+}
+
+std::optional<std::string> X11WindowSystem::windowManagerName() {
+    auto* c = connection();
+    if (!c) return std::nullopt;
+    const auto deadline = deadlineAfter(defaultTimeoutSeconds);
+    const auto checkCookie = xcb_get_property(
+        c->get(), 0, c->root(), c->atom(Atom::netSupportingWmCheck), XCB_ATOM_WINDOW, 0, 1);
+    const auto check = c->await<xcb_get_property_reply_t>(checkCookie.sequence, deadline);
+    const auto checkWindow =
+        property::items32(property::fromReply(check.reply.get()), XCB_ATOM_WINDOW);
+    if (checkWindow.size() != 1) return std::nullopt;
+    const auto nameCookie = xcb_get_property(c->get(), 0, checkWindow[0], c->atom(Atom::netWmName),
+                                             XCB_ATOM_ANY, 0, maxNameWords);
+    const auto name = c->await<xcb_get_property_reply_t>(nameCookie.sequence, deadline);
+    return property::text(property::fromReply(name.reply.get()), c->atom(Atom::utf8String));
 }
 
 bool X11WindowSystem::isProcessTrusted() {
@@ -350,8 +368,14 @@ void X11WindowSystem::sendToWindowManager(xcb_window_t window, Atom type,
 // first taken out of its maximized state, since window managers keep a
 // maximized window at the size of the screen. Size hints (minimum, maximum,
 // increments) are the window manager's to apply, as ICCCM says.
-AXError X11WindowSystem::setAttributeValue(const ElementRef& element, std::string_view attribute,
-                                           const SizeValue& value) {
+SizeWriteResult X11WindowSystem::setAttributeValue(const ElementRef& element,
+                                                   std::string_view attribute,
+                                                   const SizeValue& value) {
+    return {writeSize(element, attribute, value), std::nullopt};
+}
+
+AXError X11WindowSystem::writeSize(const ElementRef& element, std::string_view attribute,
+                                   const SizeValue& value) {
     const auto* x11 = asX11(element);
     if (attribute != attr::size) return ax::attributeUnsupported;
     if (!x11 || x11->kind() != X11Element::Kind::window) return ax::illegalArgument;
@@ -529,12 +553,14 @@ Pid X11WindowSystem::ownPid() {
     return static_cast<Pid>(::getpid());
 }
 
-void X11WindowSystem::hideOwnApplication() {
-    if (hideHandler_) hideHandler_();
-}
-
-void X11WindowSystem::openURL(std::string_view url) {
-    if (openUrlHandler_) openUrlHandler_(url);
+PermissionGuide X11WindowSystem::permissionGuide() const {
+    return {"Window Manager Required",
+            "Varnic needs a window manager that follows the EWMH standard to control other "
+            "windows on this desktop.",
+            {"Click the button below to open Varnic's help page.",
+             "Start a window manager such as openbox, xfwm4 or KWin.",
+             "The app will automatically detect the change."},
+            "Open Help Page"};
 }
 
 Subscription X11WindowSystem::subscribeActivations(ActivationHandler handler) {

@@ -34,15 +34,15 @@ class X11WindowSystem : public WindowSystem {
     // Drains pending X events and delivers activation notifications.
     void processEvents();
     void flush();
-    void setHideHandler(std::function<void()> handler) { hideHandler_ = std::move(handler); }
-    void setOpenUrlHandler(std::function<void(std::string_view)> handler) {
-        openUrlHandler_ = std::move(handler);
-    }
     // Round trips made so far on the current connection (0 when not connected).
     std::uint64_t roundTrips() const;
 
+    // The EWMH window manager's own name, when one runs and gives it.
+    std::optional<std::string> windowManagerName();
+
     bool isProcessTrusted() override;
     bool isProcessTrustedWithPrompt() override { return isProcessTrusted(); }
+    PermissionGuide permissionGuide() const override;
     Element createSystemWide() override;
     Element createApplication(Pid pid) override;
     AXError setMessagingTimeout(const ElementRef& element, float seconds) override;
@@ -50,15 +50,13 @@ class X11WindowSystem : public WindowSystem {
                                        std::string_view attribute) override;
     AXError getPid(const ElementRef& element, Pid& pid) override;
     std::optional<SizeValue> createSizeValue(double width, double height) override;
-    AXError setAttributeValue(const ElementRef& element, std::string_view attribute,
-                              const SizeValue& value) override;
+    SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
+                                      const SizeValue& value) override;
     std::optional<std::vector<WindowListEntry>> copyWindowList() override;
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<RunningApplication> runningApplication(Pid pid) override;
     std::optional<std::string> ownBundleIdentifier() override { return ownExecutable_; }
     Pid ownPid() override;
-    void hideOwnApplication() override;
-    void openURL(std::string_view url) override;
     Subscription subscribeActivations(ActivationHandler handler) override;
 
   private:
@@ -73,6 +71,8 @@ class X11WindowSystem : public WindowSystem {
         bool ownsActive() const;
     };
 
+    AXError writeSize(const ElementRef& element, std::string_view attribute,
+                      const SizeValue& value);
     XcbConnection* connection();
     bool connect();
     bool windowManagerRunning(XcbConnection& connection);
@@ -99,8 +99,6 @@ class X11WindowSystem : public WindowSystem {
     bool reportedUnreachable_ = false;
     std::optional<std::string> ownExecutable_;
     std::optional<Pid> lastActivePid_;
-    std::function<void()> hideHandler_;
-    std::function<void(std::string_view)> openUrlHandler_;
     std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
         std::make_shared<std::map<int, ActivationHandler>>();
     int nextHandler_ = 0;

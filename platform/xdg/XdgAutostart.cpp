@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "platform/xdg/AutostartFailure.h"
 #include "platform/xdg/DesktopEntry.h"
 #include "platform/xdg/DesktopExec.h"
+#include "support/Utf8.h"
 
 namespace varnic {
 namespace {
@@ -33,7 +35,7 @@ enum class Found { absent, ours, foreign, broken, notAFile, unreadable };
 
 struct Existing {
     Found found = Found::absent;
-    std::string detail;
+    std::string reason;  // why it is unreadable
     std::optional<DesktopEntry> entry;
 };
 
@@ -60,7 +62,7 @@ bool readAll(int fd, std::string& text, int& problem) {
 Existing classify(std::string_view text) {
     std::string reason;
     auto entry = DesktopEntry::parse(text, reason);
-    if (!entry) return {Found::broken, reason, std::nullopt};
+    if (!entry) return {Found::broken, {}, std::nullopt};
     const bool ours = entry->value(managedKey) == "true";
     return {ours ? Found::ours : Found::foreign, {}, std::move(entry)};
 }
@@ -71,11 +73,8 @@ Existing inspect(const fs::path& path) {
         if (errno == ENOENT || errno == ENOTDIR) return {};
         return {Found::unreadable, errnoText(errno), std::nullopt};
     }
-    if (S_ISDIR(info.st_mode)) return {Found::notAFile, errnoText(EISDIR), std::nullopt};
-    if (!S_ISREG(info.st_mode)) return {Found::notAFile, "not a regular file", std::nullopt};
-    if (info.st_size > largestEntry) {
-        return {Found::broken, "it is larger than 64 KiB", std::nullopt};
-    }
+    if (!S_ISREG(info.st_mode)) return {Found::notAFile, {}, std::nullopt};
+    if (info.st_size > largestEntry) return {Found::broken, {}, std::nullopt};
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return {Found::unreadable, errnoText(errno), std::nullopt};
     std::string text;
@@ -87,24 +86,19 @@ Existing inspect(const fs::path& path) {
 }
 
 // Why a file that is there may not be replaced or removed; absent when it may.
-std::optional<std::string> refusal(const Existing& existing, const fs::path& path,
-                                   std::string_view verb) {
-    const auto prefix = "Could not " + std::string(verb) + " " + path.string() + ": ";
-    const std::string advice =
-        " and was left as it is; remove it to let Varnic manage start at login";
+std::optional<std::string> refusal(const Existing& existing) {
     switch (existing.found) {
         case Found::absent:
         case Found::ours:
             return std::nullopt;
         case Found::foreign:
-            return prefix + "the file there was not made by Varnic" + advice;
+            return failureText(AutostartFailure::foreignEntry);
         case Found::broken:
-            return prefix + "the file there is not a valid desktop entry (" + existing.detail +
-                   ")" + advice;
+            return failureText(AutostartFailure::brokenEntry);
         case Found::notAFile:
-            return prefix + existing.detail;
+            return failureText(AutostartFailure::entryNotAFile);
         case Found::unreadable:
-            return "Could not read " + path.string() + ": " + existing.detail;
+            return failureText(AutostartFailure::entryUnreadable, existing.reason);
     }
     return std::nullopt;
 }
@@ -128,34 +122,17 @@ bool isUsable(const DesktopEntry& entry) {
            isExecutableFile(arguments->front());
 }
 
-bool isValidUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : lead >> 5 == 0x6  ? 2
-                                   : lead >> 4 == 0xe  ? 3
-                                   : lead >> 3 == 0x1e ? 4
-                                                       : 0;
-        if (length == 0 || i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
 // Desktop entries are UTF-8 without control characters; a path outside that
 // cannot be written as an Exec value that every desktop reads the same way.
-std::optional<std::string> programProblem(const fs::path& program) {
+std::optional<AutostartFailure> programProblem(const fs::path& program) {
     const auto& text = program.native();
-    if (!program.is_absolute()) return "the path is not absolute";
+    if (!program.is_absolute()) return AutostartFailure::programNotAbsolute;
     if (std::any_of(text.begin(), text.end(),
                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
-        return "the path contains control characters";
+        return AutostartFailure::programHasControls;
     }
-    if (!isValidUtf8(text)) return "the path is not valid UTF-8";
-    if (!isExecutableFile(program)) return "it is not an executable file";
+    if (!utf8::isValid(text)) return AutostartFailure::programNotUtf8;
+    if (!isExecutableFile(program)) return AutostartFailure::programNotExecutable;
     return std::nullopt;
 }
 
@@ -206,7 +183,7 @@ bool writeAtomically(const fs::path& target, std::string_view text, std::string&
         if (problem != 0) ::unlink(temporary.c_str());
     }
     if (problem != 0) {
-        error = "Could not write " + target.string() + ": " + errnoText(problem);
+        error = failureText(AutostartFailure::entryNotWritten, errnoText(problem));
         return false;
     }
     syncFolder(target.parent_path());
@@ -217,7 +194,7 @@ bool createFolder(const fs::path& folder, std::string& error) {
     std::error_code code;
     fs::create_directories(folder, code);
     if (!code) return true;
-    error = "Could not create " + folder.string() + ": " + code.message();
+    error = failureText(AutostartFailure::folderNotCreated, code.message());
     return false;
 }
 
@@ -253,14 +230,14 @@ LoginItemStatus XdgAutostart::status() {
 bool XdgAutostart::registerItem(std::string& error) {
     const auto path = entryPath();
     if (!path) {
-        error = "Could not find the autostart folder: neither XDG_CONFIG_HOME nor HOME is set";
+        error = failureText(AutostartFailure::noFolder);
         return false;
     }
     if (auto problem = programProblem(executable_)) {
-        error = "Could not register " + executable_.string() + " to start at login: " + *problem;
+        error = failureText(*problem);
         return false;
     }
-    if (auto refused = refusal(inspect(*path), *path, "write")) {
+    if (auto refused = refusal(inspect(*path))) {
         error = std::move(*refused);
         return false;
     }
@@ -274,12 +251,12 @@ bool XdgAutostart::unregisterItem(std::string& error) {
     if (!path) return true;
     const auto existing = inspect(*path);
     if (existing.found == Found::absent) return true;
-    if (auto refused = refusal(existing, *path, "remove")) {
+    if (auto refused = refusal(existing)) {
         error = std::move(*refused);
         return false;
     }
     if (::unlink(path->c_str()) != 0) {
-        error = "Could not remove " + path->string() + ": " + errnoText(errno);
+        error = failureText(AutostartFailure::entryNotRemoved, errnoText(errno));
         return false;
     }
     syncFolder(path->parent_path());

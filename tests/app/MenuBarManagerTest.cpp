@@ -3,9 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 
 #include "app/MenuBarManager.h"
+#include "app/SignalQuit.h"
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
@@ -18,19 +23,26 @@ class MenuBarManagerTest : public ::testing::Test {
   protected:
     MenuBarManagerTest() {
         static bool configured = false;
-        if (!configured) WindowManager::configureShared(system(), queue());
+        if (!configured) WindowManager::configureShared(system(), shell(), queue());
         configured = true;
         system().addApplication(812, "XLogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
         system().addWindow(1, "xlogo");
         system().focus(812);
-        accessibility = AccessibilityManager::create(system(), queue());
-        menuBar.setup(accessibility, [](QWidget* parent) { return new QLabel("content", parent); });
+        accessibility = AccessibilityManager::create(system(), shell(), queue());
+        menuBar.setup(accessibility, [this](QWidget* parent) {
+            ++panelsMade;
+            return new QLabel("content", parent);
+        });
     }
     ~MenuBarManagerTest() override { menuBar.popover()->hide(); }
 
     // The shared window manager keeps its platform for the process.
     static FakeWindowSystem& system() {
         static FakeWindowSystem fake;
+        return fake;
+    }
+    static FakeDesktopShell& shell() {
+        static FakeDesktopShell fake;
         return fake;
     }
     static VirtualClockQueue& queue() {
@@ -42,13 +54,19 @@ class MenuBarManagerTest : public ::testing::Test {
     }
 
     testing::LogCapture log;
+    int panelsMade = 0;
     std::shared_ptr<AccessibilityManager> accessibility;
     MenuBarManager menuBar;
 };
 
-TEST_F(MenuBarManagerTest, EachOpeningChecksThePermissionOnceAndClosingDoesNot) {
+TEST_F(MenuBarManagerTest, TheFirstOpeningMakesThePanelEachChecksThePermissionOnce) {
+    // Start-up leaves the panel and the window manager (which would follow
+    // activations) for the first use.
+    EXPECT_EQ(panelsMade, 0);
+    EXPECT_EQ(system().activationSubscribers(), 0u);
     const long atStart = checks();
     menuBar.togglePopover();
+    EXPECT_EQ(panelsMade, 1);
     EXPECT_TRUE(menuBar.popover()->isVisible());
     EXPECT_EQ(checks(), atStart + 1);
     EXPECT_GE(menuBar.popover()->width(), 300);
@@ -61,6 +79,7 @@ TEST_F(MenuBarManagerTest, EachOpeningChecksThePermissionOnceAndClosingDoesNot) 
     menuBar.togglePopover();
     EXPECT_TRUE(menuBar.popover()->isVisible());
     EXPECT_EQ(checks(), atStart + 2);
+    EXPECT_EQ(panelsMade, 1) << "every opening shows the same content";
 }
 
 TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNothing) {
@@ -71,13 +90,33 @@ TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNo
     ASSERT_EQ(system().sizeWrites.size(), before + 1);
     EXPECT_EQ(system().sizeWrites.back().size.width, 1080.0);
     EXPECT_EQ(system().sizeWrites.back().size.height, 1920.0);
-    EXPECT_EQ(system().hideCount, 0);  // another application was frontmost
+    EXPECT_EQ(shell().hideCount, 0);  // another application was frontmost
 
     QAction stray(QStringLiteral("stray"));
     stray.setData(QStringLiteral("1080x1920"));
     menuBar.resizeToPreset(&stray);
     menuBar.resizeToPreset(nullptr);
     EXPECT_EQ(system().sizeWrites.size(), before + 1);
+}
+
+// A signal ends the event loop the way "Quit" does, so exec() returns 0 and
+// everything set up around it is taken down; afterwards the defaults are back.
+TEST(SignalQuit, TermIntAndHupEndTheEventLoopWithStatusZero) {
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        testing::LogCapture log;
+        const SignalQuit signalQuit;
+        QTimer::singleShot(0, [number] { std::raise(number); });
+        // Bounds the wait should the signal never arrive.
+        QTimer deadline;
+        deadline.callOnTimeout([] { QCoreApplication::exit(1); });
+        deadline.start(5000);
+        EXPECT_EQ(QApplication::exec(), 0) << sigabbrev_np(number);
+        EXPECT_EQ(log.lines(),
+                  std::vector<std::string>{std::string("Quitting on SIG") + sigabbrev_np(number)});
+    }
+    struct sigaction action {};
+    ::sigaction(SIGTERM, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_DFL);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
@@ -27,8 +28,9 @@ struct Desktop {
     }
 
     FakeWindowSystem system;
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
-    std::shared_ptr<WindowManager> manager = WindowManager::create(system, queue);
+    std::shared_ptr<WindowManager> manager = WindowManager::create(system, shell, queue);
     LogCapture log;
 };
 

@@ -71,6 +71,11 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
          [](auto& s) { s.window(1).nextSizeResults = {ax::cannotComplete}; },
          {found, logo, "Failed to set window size for xlogo: -25204", again,
           "Successfully resized window of xlogo to 640.0x480.0"}, {1, 1}},
+        {"the window took the nearest size it allows", [](auto& s) {
+             s.window(1).nearest = {{{638, 481}, "whole character cells of 6x13"}};
+         }, {found, logo, resized,
+             "The window took the nearest size it allows, 638.0x481.0: "
+             "whole character cells of 6x13"}, {1}},
         {"a failed title read logs nothing",
          [](auto& s) { s.window(1).title.code = ax::cannotComplete; },
          {found, resized}, {1}},
@@ -102,7 +107,7 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
         desktop.manager->resizeActiveWindow(c.pid, c.width, 480);
         EXPECT_EQ(desktop.log.take(), c.lines) << c.why;
         EXPECT_EQ(writtenWindows(system), c.written) << c.why;
-        EXPECT_EQ(system.hideCount, 0) << c.why;
+        EXPECT_EQ(desktop.shell.hideCount, 0) << c.why;
         EXPECT_EQ(system.liveElements(), 0) << c.why << ": every element released";
         EXPECT_LE(system.timeouts.size(), 1u) << c.why << ": the second attempt sets no timeout";
     }
@@ -122,7 +127,7 @@ TEST_F(ResizeTest, AnotherFrontmostIsResizedAtOnceVarnicFrontmostHalfASecondAfte
 
     system.frontmost = system.selfPid;
     manager->resizeActiveWindow(812, 1080, 1080);
-    EXPECT_EQ(system.hideCount, 1);
+    EXPECT_EQ(shell.hideCount, 1);
     log.take();
     queue.advance(0.499);
     EXPECT_EQ(system.sizeWrites.size(), 1u) << "nothing is written before 0.5 s";
@@ -152,7 +157,7 @@ TEST_F(ResizeTest, TwoQuickRequestsEachRunTheirOwnDelayedStep) {
     queue.advance(0.2);
     manager->resizeActiveWindow(900, 1280, 720);
     queue.advance(1.0);
-    EXPECT_EQ(system.hideCount, 2);
+    EXPECT_EQ(shell.hideCount, 2);
     EXPECT_EQ(writtenWindows(system), (std::vector<int>{1, 2}));
 }
 

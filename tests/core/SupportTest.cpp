@@ -66,7 +66,7 @@ TEST(VirtualClockQueue, RunsDueTasksInDeadlineThenPostingOrderAndTimersUntilStop
     EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
-TEST(LogFormat, SizesAreShortestRoundTripWithWholeNumbersMarkedAndControlsEscaped) {
+TEST(LogFormat, SizesAreShortestRoundTripWithWholeNumbersMarked) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::vector<std::pair<double, std::string>> sizes{
         {1920, "1920.0"},  {1920.5, "1920.5"}, {0, "0.0"},   {-100, "-100.0"},     {0.1, "0.1"},
@@ -79,30 +79,28 @@ TEST(LogFormat, SizesAreShortestRoundTripWithWholeNumbersMarkedAndControlsEscape
         std::from_chars(text.data(), text.data() + text.size(), back);
         EXPECT_EQ(back, value) << text;
     }
-
-    EXPECT_EQ(logformat::escaped("plain — ünïcode \"quoted\" \\"), "plain — ünïcode \"quoted\" \\");
-    EXPECT_EQ(logformat::escaped(std::string_view("two\nnul\0tab\tcr\rdel\x7f\x1b[31m", 24)),
-              "two\\nnul\\x00tab\\x09cr\\x0ddel\\x7f\\x1b[31m");
 }
 
-TEST(AXError, NamesEveryCodeAndUnknownOtherwise) {
-    // The codes run down from -25200 in this order.
-    // clang-format off
-    const std::vector<std::string> names{"", "failure", "illegalArgument", "invalidUIElement",
-        "invalidUIElementObserver", "cannotComplete", "attributeUnsupported", "actionUnsupported",
-        "notificationUnsupported", "notImplemented", "notificationAlreadyRegistered",
-        "notificationNotRegistered", "apiDisabled", "noValue", "parameterizedAttributeUnsupported",
-        "notEnoughPrecision"};
-    // clang-format on
-    for (std::size_t i = 1; i < names.size(); ++i) {
-        EXPECT_EQ(axErrorName(-25199 - static_cast<AXError>(i)), names[i]);
-    }
-    EXPECT_EQ(axErrorName(0), "success");
-    for (const AXError code : {-25215, -25199, 1, std::numeric_limits<AXError>::min()}) {
-        EXPECT_EQ(axErrorName(code), "unknown") << code;
-    }
-    EXPECT_EQ(describeAXError(-25204), "-25204 (cannotComplete)");
-    EXPECT_EQ(describeAXError(0), "0 (success)");
+// A title must not reach the reader's terminal as control sequences, line
+// breaks or reordering marks; anything else stays as it was.
+TEST(LogFormat, EscapesEverythingThatMovesOrHidesTextAndNothingElse) {
+    const std::string plain = "plain — ünïcode \"quoted\" \\ עברית 🎬";
+    EXPECT_EQ(logformat::escaped(plain), plain);
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {std::string("two\nnul\0tab\tcr\rdel\x7f\x1b[31m", 24),
+         "two\\nnul\\x00tab\\x09cr\\x0ddel\\x7f\\x1b[31m"},
+        {"csi\u009b31m nel\u0085 ls\u2028 ps\u2029",
+         "csi\\u{009B}31m nel\\u{0085} ls\\u{2028} ps\\u{2029}"},
+        {"invoice\u202Etxt.exe \u202A\u202B\u202C\u202D \u2066\u2067\u2068\u2069",
+         "invoice\\u{202E}txt.exe \\u{202A}\\u{202B}\\u{202C}\\u{202D} "
+         "\\u{2066}\\u{2067}\\u{2068}\\u{2069}"},
+        {"\u0080\u009f\u00a0\u2027\u202f\u2065\u206a",
+         "\\u{0080}\\u{009F}\u00a0\u2027\u202f\u2065\u206a"},
+        // Not UTF-8: each stray byte, so a raw 0x9b (an 8-bit CSI) never passes.
+        {"\x9b"
+         "31m cut\xe2\x80 overlong\xc0\xaf",
+         "\\x9b31m cut\\xe2\\x80 overlong\\xc0\\xaf"}};
+    for (const auto& [text, logged] : cases) EXPECT_EQ(logformat::escaped(text), logged);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// The window manager's state: the preset table and activation tracking.
+// The window manager's activation tracking.
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "tests/core/Desktop.h"
 
@@ -9,17 +8,6 @@ namespace varnic {
 namespace {
 
 class WindowManagerTest : public ::testing::Test, protected testing::Desktop {};
-
-TEST_F(WindowManagerTest, PresetsAreTheTwelveSizesInOrder) {
-    std::ostringstream table;
-    for (const auto& p : manager->presets())
-        table << p.name << " " << p.width << "x" << p.height << "; ";
-    EXPECT_EQ(table.str(),
-              "1080p (Full HD) 1920x1080; 720p (HD) 1280x720; 1440p (QHD) 2560x1440; "
-              "4K (UHD) 3840x2160; Social Square 1080x1080; Social Story 1080x1920; "
-              "Social Wide 1920x1080; MacBook 13\" 2560x1600; MacBook 14\" 3024x1964; "
-              "MacBook 16\" 3456x2234; iPad Pro 12.9\" 2732x2048; iPhone 15 Pro 1179x2556; ");
-}
 
 TEST_F(WindowManagerTest, TracksTheLastActivatedApplicationThatIsNotVarnicUntilDestroyed) {
     const auto activate = [&](Pid pid, std::optional<std::string> bundle) {

@@ -210,7 +210,7 @@ scenario_onboarding() {
   click_tray 1
   desktop_wait 5 panel_window || fail "no onboarding panel"
   shot_settled onboarding
-  # "Open System Settings" holds the focus first; it starts polling.
+  # "Open Help Page" holds the focus first; it starts polling.
   xdotool windowfocus --sync "$(panel_window)"
   panel_key space
   expect_log "requestPermission : false"

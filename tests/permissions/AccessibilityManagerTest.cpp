@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "permissions/AccessibilityManager.h"
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
@@ -20,7 +21,7 @@ class AccessibilityManagerTest : public ::testing::Test {
   protected:
     std::shared_ptr<AccessibilityManager> start(bool trusted) {
         system.trusted = trusted;
-        auto manager = AccessibilityManager::create(system, queue);
+        auto manager = AccessibilityManager::create(system, shell, queue);
         EXPECT_THAT(log.take(),
                     ElementsAre(trusted ? "isAuthorized : true" : "isAuthorized : false"));
         return manager;
@@ -28,6 +29,7 @@ class AccessibilityManagerTest : public ::testing::Test {
 
     testing::LogCapture log;
     FakeWindowSystem system;
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
 };
 
@@ -53,11 +55,11 @@ TEST_F(AccessibilityManagerTest, RequestWhileMissingPromptsPollsAndOpensSettings
     EXPECT_EQ(system.promptCount, 1);
     EXPECT_THAT(log.take(), ElementsAre("requestPermission : false"));
     queue.advance(0.999);
-    EXPECT_THAT(system.openedURLs, IsEmpty()) << "the settings wait a full second";
+    EXPECT_THAT(shell.openedURLs, IsEmpty()) << "the settings wait a full second";
     queue.advance(0.001);
     EXPECT_THAT(log.take(), ElementsAre("isAuthorized : false"))
         << "one check, by the tick; the delayed task only reads the stored flag";
-    EXPECT_THAT(system.openedURLs, ElementsAre(settingsLink));
+    EXPECT_THAT(shell.openedURLs, ElementsAre(settingsLink));
 
     queue.advance(2);
     EXPECT_EQ(log.take().size(), 2u) << "polling goes on once a second";
@@ -69,7 +71,7 @@ TEST_F(AccessibilityManagerTest, RequestWhileMissingPromptsPollsAndOpensSettings
     EXPECT_FALSE(manager->isPolling()) << "the tick that finds the permission stops the timer";
     queue.advance(5);
     EXPECT_THAT(log.lines(), IsEmpty());
-    EXPECT_EQ(system.openedURLs.size(), 1u) << "the settings open once per request";
+    EXPECT_EQ(shell.openedURLs.size(), 1u) << "the settings open once per request";
 }
 
 TEST_F(AccessibilityManagerTest, SettingsStayClosedWhenGrantedWithinTheSecond) {
@@ -79,7 +81,7 @@ TEST_F(AccessibilityManagerTest, SettingsStayClosedWhenGrantedWithinTheSecond) {
     system.trusted = true;
     manager->checkPermission();  // "Check Again"
     queue.advance(0.5);
-    EXPECT_THAT(system.openedURLs, IsEmpty());
+    EXPECT_THAT(shell.openedURLs, IsEmpty());
     EXPECT_FALSE(manager->isPolling());
 }
 
@@ -93,7 +95,7 @@ TEST_F(AccessibilityManagerTest, TwoQuickRequestsKeepOneTimerAndTwoDelayedTasksU
     EXPECT_THAT(log.take(), IsEmpty()) << "the replaced timer never ticks";
     queue.advance(0.1);
     EXPECT_THAT(log.take(), ElementsAre("isAuthorized : false"));
-    EXPECT_EQ(system.openedURLs.size(), 2u) << "each request has its own delayed task";
+    EXPECT_EQ(shell.openedURLs.size(), 2u) << "each request has its own delayed task";
     EXPECT_EQ(queue.pendingCount(), 1u) << "one timer remains";
 
     manager->requestPermissionAndOpenSettings();
@@ -101,7 +103,7 @@ TEST_F(AccessibilityManagerTest, TwoQuickRequestsKeepOneTimerAndTwoDelayedTasksU
     manager.reset();  // with a tick and a delayed task pending
     queue.advance(5);
     EXPECT_THAT(log.lines(), IsEmpty()) << "no tick after destruction";
-    EXPECT_EQ(system.openedURLs.size(), 2u) << "the delayed task found the manager gone";
+    EXPECT_EQ(shell.openedURLs.size(), 2u) << "the delayed task found the manager gone";
     EXPECT_EQ(queue.pendingCount(), 0u) << "the timer was invalidated";
 }
 

@@ -8,7 +8,6 @@
 #include "platform/qt/AppIconImage.h"
 #include "platform/qt/QtMainQueue.h"
 #include "views/ElidedLabel.h"
-#include "views/Glyphs.h"
 
 namespace varnic {
 namespace {
@@ -96,17 +95,6 @@ TEST(ElidedLabel, FitsTextIntoItsLinesWithTheEllipsisWhereAsked) {
               "two\nwords")
         << "text wraps at a word boundary";
     EXPECT_TRUE(ElidedLabel::fitted(path, font, 0, Qt::ElideMiddle, 2).isEmpty());
-}
-
-TEST(Glyphs, DrawTheWindowAtEveryTraySize) {
-    const QImage image = glyphs::window(22, Qt::black).toImage();
-    int inked = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) inked += qAlpha(image.pixel(x, y)) > 128;
-    }
-    EXPECT_GT(inked, 40) << "an outline, not an empty square";
-    EXPECT_LT(inked, 22 * 22 / 2) << "an outline, not a filled square";
-    EXPECT_EQ(glyphs::windowWithPlus(80, Qt::blue, 2.0).size(), QSize(160, 160));
 }
 
 }  // namespace

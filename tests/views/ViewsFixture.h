@@ -9,6 +9,7 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeLoginItemService.h"
 #include "platform/fake/FakeWindowSystem.h"
 #include "platform/fake/VirtualClockQueue.h"
@@ -71,11 +72,12 @@ class ViewsFixture : public ::testing::Test {
     }
 
     FakeWindowSystem system;
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
     LogCapture log;
-    std::shared_ptr<WindowManager> windowManager = WindowManager::create(system, queue);
+    std::shared_ptr<WindowManager> windowManager = WindowManager::create(system, shell, queue);
     std::shared_ptr<AccessibilityManager> accessibility =
-        AccessibilityManager::create(system, queue);
+        AccessibilityManager::create(system, shell, queue);
     FakeLoginItemService loginItems;
     FakeAppBundle bundle;
 };

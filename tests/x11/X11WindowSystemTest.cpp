@@ -7,6 +7,7 @@
 #include <limits>
 #include <sstream>
 
+#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/VirtualClockQueue.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "tests/support/LogCapture.h"
@@ -57,8 +58,9 @@ TEST_F(X11WindowSystemTest, ResizesXlogoToTheExactOuterFrameSize) {
     auto& xlogo = session.startProgram({"xlogo"});
     const auto window = xlogo.windows.front();
     activate(window);
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
-    const auto manager = WindowManager::create(system, queue);
+    const auto manager = WindowManager::create(system, shell, queue);
     testing::LogCapture log;
 
     manager->resizeActiveWindow(std::nullopt, 1280, 720);
@@ -81,8 +83,9 @@ TEST_F(X11WindowSystemTest, ResizesXlogoToTheExactOuterFrameSize) {
 TEST_F(X11WindowSystemTest, DiscoveryFindsTheFocusedXtermAndItsTitle) {
     auto& xterm = session.startProgram({"xterm", "-T", "build log <b>&amp;", "-e", "sleep 60"});
     activate(xterm.windows.front());
+    FakeDesktopShell shell;
     VirtualClockQueue queue;
-    const auto manager = WindowManager::create(system, queue);
+    const auto manager = WindowManager::create(system, shell, queue);
     testing::LogCapture log;
 
     manager->fetchActiveWindowInfo();
@@ -197,19 +200,20 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
 
     const auto exact = system.createSizeValue(1920, 1080);
     ASSERT_TRUE(exact);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *exact), ax::success);
+    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *exact).code, ax::success);
     EXPECT_TRUE(outerSizeBecomes(window, 1920, 1080));
 
     // Smaller than the decorations: the smallest client the window manager allows.
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(1, 1)),
+    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(1, 1)).code,
               ax::success);
     EXPECT_TRUE(X11Session::waitUntil([&] { return session.clientGeometry(window).width <= 2; }));
 
     session.run(
         {"wmctrl", "-i", "-r", std::to_string(window), "-b", "add,maximized_vert,maximized_horz"});
     EXPECT_TRUE(X11Session::waitUntil([&] { return session.frameGeometry(window).width == 2560; }));
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(800, 600)),
-              ax::success);
+    EXPECT_EQ(
+        system.setAttributeValue(*element, attr::size, *system.createSizeValue(800, 600)).code,
+        ax::success);
     EXPECT_TRUE(outerSizeBecomes(window, 800, 600)) << "a maximized window is unmaximized first";
 
     // A client-side-decorated window draws an invisible shadow inside its own area.
@@ -217,7 +221,7 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
     const auto csd = windowOf(shadowed.pid());
     ASSERT_TRUE(csd);
     const auto csdExtents = session.frameExtents(shadowed.windows[0]);
-    EXPECT_EQ(system.setAttributeValue(*csd, attr::size, *system.createSizeValue(640, 480)),
+    EXPECT_EQ(system.setAttributeValue(*csd, attr::size, *system.createSizeValue(640, 480)).code,
               ax::success);
     EXPECT_TRUE(X11Session::waitUntil([&] {
         const auto inner = session.clientGeometry(shadowed.windows[0]);
@@ -232,8 +236,9 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
     }
     EXPECT_TRUE(system.createSizeValue(32767, 0.5)) << "the protocol's largest size";
     const auto app = system.createApplication(client.pid());
-    EXPECT_EQ(system.setAttributeValue(*app, attr::size, *exact), ax::illegalArgument);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact), ax::attributeUnsupported);
+    EXPECT_EQ(system.setAttributeValue(*app, attr::size, *exact).code, ax::illegalArgument);
+    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact).code,
+              ax::attributeUnsupported);
 }
 
 TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
@@ -245,8 +250,9 @@ TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
     session.stopClient(client);
 
     EXPECT_EQ(system.copyAttributeValue(*element, attr::title).code, ax::invalidUIElement);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(640, 480)),
-              ax::invalidUIElement);
+    EXPECT_EQ(
+        system.setAttributeValue(*element, attr::size, *system.createSizeValue(640, 480)).code,
+        ax::invalidUIElement);
     Pid read = 0;
     EXPECT_EQ(system.getPid(*element, read), ax::invalidUIElement);
     EXPECT_EQ(read, 0);

@@ -1,0 +1,1 @@
+#error "the core uses the standard library only, not xcb"
