@@ -23,7 +23,7 @@ int VarnicApp::run(int argc, char** argv) {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnic"));
-    QApplication::setDesktopFileName(QStringLiteral("varnic"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.varnic.Varnic"));
     const SignalQuit signalQuit;
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {

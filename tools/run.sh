@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Varnic and starts it. Without a display (or with
-# --demo) it first starts a private demo desktop: Xvfb, openbox, a tray and two
-# sample windows, all stopped again when Varnic quits.
+# Sets up the machine, builds the program (no tests, no benchmarks) and starts it.
+# Without a display (or with --demo) it first starts a private demo desktop:
+# Xvfb, openbox, a tray and two sample windows, all stopped again when Varnic quits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
 
-if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = "--demo" ]; then
+demo=false
+if [ -z "${DISPLAY:-}" ] || [ "${1:-}" = "--demo" ]; then demo=true; fi
+
+if $demo; then bash tools/setup.sh run demo; else bash tools/setup.sh run; fi
+cmake -S . -B build-run -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNIC_BUILD_TESTS=OFF >/dev/null
+cmake --build build-run
+
+if $demo; then
   source tools/desktop/session.sh
   trap desktop_stop EXIT
   desktop_start_x
@@ -26,4 +30,4 @@ Quit Varnic from its tray menu or with Ctrl+C here.
 MSG
 fi
 
-build/app/varnic
+build-run/app/varnic

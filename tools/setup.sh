@@ -1,30 +1,51 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and running Varnic needs.
+# Installs the Debian packages Varnic needs, by set:
+#   run    building and running the program
+#   demo   the private demo desktop that run.sh starts when there is no display
+#   test   the tests, the benchmarks, the linters and the package checks
+# Usage: setup.sh [SET...]   (no argument: all three)
 # Idempotent: when everything is present it only checks and returns.
 set -euo pipefail
 
-packages=(
-  # build
+run=(
   cmake g++ pkg-config ninja-build qt6-base-dev libgl-dev
   libxcb1-dev libxcb-ewmh-dev libxcb-icccm4-dev libxcb-res0-dev
+  librsvg2-bin xdg-utils
+)
+demo=(
+  xvfb openbox tint2 xdotool x11-utils x11-apps xterm imagemagick fonts-dejavu-core
+)
+test=(
+  "${demo[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
-  # tests and the demo desktop
-  xvfb openbox tint2 xdotool wmctrl x11-utils x11-apps xterm imagemagick
-  fonts-dejavu-core desktop-file-utils libglib2.0-bin dbus-x11 locales-all
+  wmctrl desktop-file-utils appstream lintian libglib2.0-bin dbus-x11 locales-all
   clang libclang-rt-14-dev  # the fuzz targets (tests/fuzz/run.sh)
   # sway and i3 through their IPC; Wayland test sessions (tests/wayland, tests/sway, tests/i3)
   nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
 )
+
+[ $# -eq 0 ] && set -- run demo test
+packages=()
+for set in "$@"; do
+  case $set in
+    run) packages+=("${run[@]}") ;;
+    demo) packages+=("${demo[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *) echo "setup: unknown set '$set' (run, demo, test)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+mapfile -t missing < <(printf '%s\n' "${missing[@]}" | sort -u)
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Another apt (an upgrade, another script) may hold the lock: wait for it.
+apt=(apt-get -qq -o DPkg::Lock::Timeout=300)
+[ "$(id -u)" -ne 0 ] && apt=(sudo "${apt[@]}")
+"${apt[@]}" update
+"${apt[@]}" install -y --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Varnic twice (plain and with ASan+UBSan) and runs every test.
+# Sets up the machine, builds Varnic twice and runs every check:
+#   build-asan     Debug with ASan and UBSan: every unit, X11 and widget test
+#   build-release  the README's install build (Release, no tests): the end-to-end
+#                  tests drive its binary, and the Debian package is made of it
+# Both builds treat warnings as errors. Then the formatting and clang-tidy checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/setup.sh
+bash tools/setup.sh run demo test
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNIC_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNIC_SANITIZE=ON \
+  -DVARNIC_WERROR=ON >/dev/null
 cmake --build build-asan
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNIC_BUILD_TESTS=OFF \
+  -DVARNIC_WERROR=ON >/dev/null
+cmake --build build-release
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build --output-on-failure -j "$(nproc)"
-# The end-to-end tests drive the release binary; the sanitizer build covers the rest.
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --label-exclude e2e
+VARNIC_BINARY=$PWD/build-release/app/varnic \
+  ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --label-regex e2e
+bash tests/package/package.sh build-release
+bash tools/lint.sh build-asan

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Drives the real varnic binary through its tray icon with real input (XTEST
 # through xdotool) and checks what a user would see: window sizes from the X
-# server, Varnic's log lines, screenshots of each step.
+# server, Varnic's log lines, screenshots of each step. Every wait is for
+# something the display or the log shows, within a deadline.
 # Usage: e2e.sh SCENARIO VARNIC_BINARY SCREENSHOT_DIR
+# VARNIC_BINARY in the environment replaces the argument, so that the same
+# scenarios drive a release build or the installed /usr/bin/varnic.
 set -uo pipefail
-scenario=$1 varnic=$2 shots=$3
+scenario=$1 varnic=${VARNIC_BINARY:-$2} shots=$3
 mkdir -p "$shots"
 source "$(dirname "$0")/../../tools/desktop/session.sh"
 work=$(mktemp -d)
@@ -26,6 +29,14 @@ cleanup() {
 trap cleanup EXIT
 
 shot() { import -window root "$shots/$1.png" 2>/dev/null; }
+# The picture of a window (the root window by default), as a checksum.
+picture() { if [ $# -gt 0 ]; then xwd -silent -id "$1"; else xwd -silent -root; fi | md5sum; }
+# Two pictures in a row alike: Qt has painted what it mapped.
+settled() { test "$(picture "$@")" = "$(picture "$@")"; }
+shot_settled() {
+  desktop_wait 5 settled || fail "the screen kept changing before shot $1"
+  shot "$1"
+}
 expect_log() { desktop_wait "${2:-5}" grep -qxF -- "$1" "$log" || fail "no log line: $1"; }
 log_mark() { wc -l <"$log"; }
 # A line matching the extended regular expression, written after log_mark gave $1.
@@ -63,11 +74,28 @@ tray_icon() {
   return 1
 }
 click_tray() { xdotool mousemove --window "$(tray_icon)" 8 8 click "$1"; }
-panel_window() { xdotool search --onlyvisible --name '^Varnic$' 2>/dev/null | head -1; }
+
+# The tray menu and its submenu: Varnic's override-redirect windows other than
+# the tray icon. The panel is a managed window.
+menu_count() {
+  local id count=0
+  for id in $(xdotool search --onlyvisible --class varnic 2>/dev/null); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [ "$WIDTH" -gt 64 ] && count=$((count + 1))
+  done
+  echo "$count"
+}
+menus_open() { test "$(menu_count)" = "$1"; }
+expect_menus() { desktop_wait 5 menus_open "$1" || fail "$2"; }
+# The menu takes the keyboard once it is on screen.
+open_menu() {
+  click_tray 3
+  expect_menus 1 "no menu after a right click"
+}
 
 start_xlogo() {
   desktop_spawn xlogo -geometry 300x200+200+150
-  xlogo_pid=$desktop_last_pid
   desktop_wait 10 xdotool search --onlyvisible --class xlogo || fail "xlogo did not appear"
   xlogo=$(xdotool search --onlyvisible --class xlogo | head -1)
   xdotool windowactivate --sync "$xlogo"
@@ -80,19 +108,18 @@ scenario_tray_menu() {
   shot tray
   # A dismissed menu leaves nothing behind: the next left click opens the panel,
   # and a second one closes it, giving the focus back to xlogo.
-  click_tray 3
-  sleep 0.3
+  open_menu
   xdotool key Escape
+  expect_menus 0 "Escape did not close the menu"
   open_panel
   click_tray 1
   expect_panel_closed
   desktop_wait 5 is_active "$xlogo" || fail "xlogo did not get the focus back"
-  click_tray 3
-  desktop_wait 5 sh -c 'xdotool search --onlyvisible --class varnic | wc -l | grep -qv "^1$"' || fail "no menu"
   # The menu grabs the keyboard: open "Resize to...", step to the second preset.
+  open_menu
   xdotool key Down Right
-  sleep 0.3
-  shot tray-menu
+  expect_menus 2 "no presets submenu"
+  shot_settled tray-menu
   xdotool key Down Return
   expect_size "$xlogo" 1280x720
   expect_log "Found focused window for XLogo"
@@ -104,21 +131,35 @@ scenario_tray_menu() {
 # Presets are reached from the keyboard: a fresh panel has no focus, and each
 # Tab steps along the presets strip (scrolling it). Fields are clicked.
 panel_key() { xdotool key --delay 60 "$@"; }
+panel_window() { xdotool search --onlyvisible --name '^Varnic$' 2>/dev/null | head -1; }
 # Where the width field sits in the panel (from its top-left corner).
 width_field_offset="80 178"
+# Keys go to the window with the X input focus: wait for the panel to have it.
 open_panel() {
   click_tray 1
   desktop_wait 5 panel_window || fail "no panel after a left click"
-  desktop_wait 5 panel_is_active || fail "the panel is not active"
-}
-click_in_panel() {
-  eval "$(xdotool getwindowgeometry --shell "$(panel_window)")"
-  xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+  desktop_wait 5 panel_has_focus || fail "the panel did not get the focus"
 }
 active_window() { xdotool getactivewindow 2>/dev/null; }
 is_active() { test "$(active_window)" = "$1"; }
-panel_is_active() { is_active "$(panel_window)"; }
+panel_has_focus() {
+  local panel
+  panel=$(panel_window)
+  is_active "$panel" && test "$(xdotool getwindowfocus 2>/dev/null)" = "$panel"
+}
 expect_panel_closed() { desktop_wait 5 sh -c '! xdotool search --onlyvisible --name "^Varnic$"' || fail "the panel stayed open"; }
+# Clicks into a field and waits for it to show the focus (its frame and caret
+# change the panel's picture), so that typing goes into it.
+focus_field() {
+  local panel before
+  panel=$(panel_window)
+  desktop_wait 5 settled "$panel" || fail "the panel kept changing"
+  before=$(picture "$panel")
+  eval "$(xdotool getwindowgeometry --shell "$panel")"
+  xdotool mousemove $((X + $1)) $((Y + $2)) click 1
+  desktop_wait 5 sh -c 'test "$(xwd -silent -id "$1" | md5sum)" != "$2"' _ "$panel" "$before" ||
+    fail "the field at $1,$2 did not take the focus"
+}
 
 # The discovery lines that name xlogo as the target, one per route.
 xlogo_targeted='fetchActiveWindowInfo: system-wide focused window title for XLogo=xlogo|Successfully got title via AX for XLogo: xlogo|fetchActiveWindowInfo: using last non-self app pid=[0-9]+ app=XLogo'
@@ -133,12 +174,9 @@ scenario_panel() {
   # The panel's discovery names xlogo, by whichever route: the window manager
   # may still report xlogo as active when the panel comes on screen.
   expect_new_log "$mark" "$xlogo_targeted"
-  sleep 0.3
-  shot panel
+  shot_settled panel
   # "Social Square" is the fifth preset.
   panel_key Tab Tab Tab Tab Tab space
-  sleep 0.2
-  shot panel-resizing
   expect_panel_closed
   desktop_wait 5 is_active "$xlogo" || fail "xlogo did not get the focus back"
   expect_size "$xlogo" 1080x1080
@@ -149,13 +187,12 @@ scenario_panel() {
   open_panel
   expect_new_log "$mark" "$xlogo_targeted"
   # shellcheck disable=SC2086
-  click_in_panel $width_field_offset
+  focus_field $width_field_offset
   panel_key ctrl+a
   xdotool type --delay 40 800
   panel_key Tab ctrl+a
   xdotool type --delay 40 600
-  sleep 0.3
-  shot panel-typed
+  shot_settled panel-typed
   # Tab leads on to "Resize Active Window".
   panel_key Tab space
   expect_panel_closed
@@ -172,9 +209,8 @@ scenario_onboarding() {
   expect_log "isAuthorized : false"
   click_tray 1
   desktop_wait 5 panel_window || fail "no onboarding panel"
-  sleep 0.3
-  shot onboarding
-  # "Open System Settings" holds the focus first; it starts polling.
+  shot_settled onboarding
+  # "Open Help Page" holds the focus first; it starts polling.
   xdotool windowfocus --sync "$(panel_window)"
   panel_key space
   expect_log "requestPermission : false"
@@ -182,15 +218,14 @@ scenario_onboarding() {
   expect_log "isAuthorized : true" 3
   click_tray 1
   desktop_wait 5 panel_window || fail "no panel once openbox runs"
-  sleep 0.3
-  shot onboarding-granted
+  shot_settled onboarding-granted
   quit_varnic
 }
 
 quit_varnic() {
-  click_tray 3
-  sleep 0.5
+  open_menu
   xdotool key Up Return
+  desktop_wait 5 sh -c '! kill -0 "$1"' _ "$varnic_pid" || fail "varnic did not quit"
   local status
   wait "$varnic_pid"; status=$?
   varnic_pid=

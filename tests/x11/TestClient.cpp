@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NORMAL_HINTS,
                             XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, w);
-        ready += " " + std::to_string(w);
+        ready.append(" ").append(std::to_string(w));
     }
     if (options.rootStacking > 0) {
         const std::vector<std::uint32_t> list(options.rootStacking, std::stoul(ready.substr(6)));
