@@ -3,7 +3,8 @@
 #   build-asan     Debug with ASan and UBSan: every unit, X11 and widget test
 #   build-release  the README's install build (Release, no tests): the end-to-end
 #                  tests drive its binary, and the Debian package is made of it
-# Both builds treat warnings as errors. Then the formatting and clang-tidy checks.
+# Both builds treat warnings as errors. Then the fuzz targets for a bounded time,
+# and the formatting and clang-tidy checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,4 +23,5 @@ ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --label-exclude e2
 VARNIC_BINARY=$PWD/build-release/app/varnic \
   ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --label-regex e2e
 bash tests/package/package.sh build-release
+bash tests/fuzz/run.sh build-fuzz 15
 bash tools/lint.sh build-asan
