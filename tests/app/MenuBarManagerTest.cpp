@@ -65,20 +65,12 @@ TEST_F(MenuBarManagerTest, TheFirstOpeningMakesThePanelEachChecksThePermissionOn
     EXPECT_EQ(panelsMade, 0);
     EXPECT_EQ(system().activationSubscribers(), 0u);
     const long atStart = checks();
-    menuBar.togglePopover();
-    EXPECT_EQ(panelsMade, 1);
-    EXPECT_TRUE(menuBar.popover()->isVisible());
-    EXPECT_EQ(checks(), atStart + 1);
-    EXPECT_GE(menuBar.popover()->width(), 300);
-    EXPECT_GE(menuBar.popover()->height(), 400);
-
-    menuBar.togglePopover();
-    EXPECT_FALSE(menuBar.popover()->isVisible());
-    EXPECT_EQ(checks(), atStart + 1);
-
-    menuBar.togglePopover();
-    EXPECT_TRUE(menuBar.popover()->isVisible());
-    EXPECT_EQ(checks(), atStart + 2);
+    for (const auto& [visible, checked] :
+         {std::pair(true, 1), std::pair(false, 1), std::pair(true, 2)}) {
+        menuBar.togglePopover();
+        EXPECT_EQ(menuBar.popover()->isVisible(), visible);
+        EXPECT_EQ(checks(), atStart + checked) << "each opening checks, a closing does not";
+    }
     EXPECT_EQ(panelsMade, 1) << "every opening shows the same content";
 }
 
@@ -117,6 +109,23 @@ TEST(SignalQuit, TermIntAndHupEndTheEventLoopWithStatusZero) {
     struct sigaction action {};
     ::sigaction(SIGTERM, nullptr, &action);
     EXPECT_EQ(action.sa_handler, SIG_DFL);
+}
+
+// The panel opens next to the tray icon (or the cursor) and stays on a 1920 x 1200
+// screen above a 32-pixel panel.
+TEST(PopoverPlacement, StaysOnScreenNextToTheIconOrTheCursor) {
+    const QRect screen(0, 0, 1920, 1168);
+    const QSize panel(300, 620);
+    // clang-format off
+    const std::tuple<const char*, QRect, QPoint, QSize, QPoint> cases[]{
+        {"tray bottom right: above the icon, pulled left", {1890, 1172, 24, 24}, {}, panel, {1620, 548}},
+        {"tray top left: below the icon, pushed right", {4, 4, 24, 24}, {}, panel, {0, 29}},
+        {"unknown icon geometry: at the cursor", {}, {960, 1160}, panel, {810, 540}},
+        {"taller than the screen: the top stays on it", {}, {960, 1160}, {300, 2000}, {810, 0}}};
+    // clang-format on
+    for (const auto& [why, icon, cursor, size, expected] : cases) {
+        EXPECT_EQ(MenuBarManager::placePopover(icon, cursor, screen, size), expected) << why;
+    }
 }
 
 }  // namespace

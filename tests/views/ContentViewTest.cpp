@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <cmath>
 #include <cstring>
 #include <set>
 
@@ -21,6 +20,7 @@
 namespace varnic {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -55,46 +55,36 @@ class ContentViewTest : public testing::ViewsFixture {
     }
 
     StartupManager startup{loginItems};
-    ContentView panel{queue, *accessibility, startup, *windowManager, bundle};
+    ContentView panel{queue, *accessibility, startup, *manager, bundle};
 };
 
 TEST_F(ContentViewTest, FreshPanelShowsItsSectionsInOrderWithTheFirstPresetsSize) {
-    EXPECT_EQ(panel.width(), 300);
     EXPECT_EQ(field("widthField")->text() + "x" + field("heightField")->text(), "1920x1080");
-    EXPECT_TRUE(field("widthField")->placeholderText().isEmpty());
     EXPECT_FALSE(label("resizingLabel")->isVisible());
-    EXPECT_EQ(button("resizeButton")->text(), "Resize Active Window");
-    EXPECT_EQ(button("revealButton")->text(), "Show in File Manager");
-    EXPECT_EQ(static_cast<ElidedLabel*>(label("bundleIdLabel"))->fullText(),
-              "Bundle ID: /opt/varnic/bin/varnic");
-
     // Top to bottom, as the user reads the panel.
-    const std::vector<QWidget*> order{
-        labelWithText("Select a window to resize"),
-        labelWithText("PRESETS"),
-        button("preset:1080p (Full HD)"),
-        labelWithText("CUSTOM DIMENSIONS"),
-        labelWithText("WIDTH"),
-        field("widthField"),
-        button("resizeButton"),
-        labelWithText("Note: The window shown above will be resized."),
-        labelWithText("STARTUP"),
-        find<ToggleSwitch>(panel, "startupSwitch"),
-        labelWithText("DEBUG"),
-        labelWithText("Accessibility: Authorized"),
-        label("bundleIdLabel"),
-        label("appPathLabel"),
-        button("revealButton")};
+    const std::vector<QWidget*> order{labelWithText("Select a window to resize"),
+                                      labelWithText("PRESETS"),
+                                      button("preset:1080p (Full HD)"),
+                                      labelWithText("CUSTOM DIMENSIONS"),
+                                      field("widthField"),
+                                      button("resizeButton"),
+                                      labelWithText("STARTUP"),
+                                      find<ToggleSwitch>(panel, "startupSwitch"),
+                                      labelWithText("DEBUG"),
+                                      labelWithText("Accessibility: Authorized"),
+                                      label("bundleIdLabel"),
+                                      label("appPathLabel"),
+                                      button("revealButton")};
     for (std::size_t i = 0; i < order.size(); ++i) EXPECT_TRUE(order[i]->isVisible()) << i;
     for (std::size_t i = 1; i < order.size(); ++i) EXPECT_LT(top(order[i - 1]), top(order[i])) << i;
     EXPECT_EQ(top(labelWithText("WIDTH")), top(labelWithText("HEIGHT"))) << "side by side";
-    for (const auto& preset : windowManager->presets()) {
-        auto* presetButton = button(QStringLiteral("preset:") + preset.name.c_str());
-        EXPECT_EQ(presetButton->text().toStdString(), preset.name);
-        EXPECT_TRUE(presetButton->isEnabled()) << "presets work without a target";
+    for (const auto& preset : manager->presets()) {
+        EXPECT_TRUE(button(QStringLiteral("preset:") + preset.name.c_str())->isEnabled())
+            << "presets work without a target";
     }
 }
 
+// Enabled with a target while idle; a second start keeps the first start's reset.
 TEST_F(ContentViewTest, ResizeButtonIsEnabledExactlyWithATargetWhileIdle) {
     auto* resize = button("resizeButton");
     EXPECT_FALSE(resize->isEnabled()) << "no target";
@@ -103,20 +93,21 @@ TEST_F(ContentViewTest, ResizeButtonIsEnabledExactlyWithATargetWhileIdle) {
     EXPECT_FALSE(label("noTargetLabel")->isVisible());
 
     button("preset:4K (UHD)")->click();
-    EXPECT_TRUE(panel.isResizing());
     EXPECT_FALSE(resize->isEnabled()) << "resizing";
     EXPECT_TRUE(label("resizingLabel")->isVisible());
-    EXPECT_EQ(label("resizingLabel")->text(), "Hiding and resizing in 0.5s...");
     EXPECT_FALSE(label("resizeNote")->isVisible());
-
-    queue.advance(1.49);
+    queue.advance(1.0);
+    button("preset:720p (HD)")->click();
+    queue.advance(0.49);
     EXPECT_TRUE(panel.isResizing());
     queue.advance(0.01);
-    EXPECT_FALSE(panel.isResizing()) << "reset 1.5 s after the start";
+    EXPECT_FALSE(panel.isResizing()) << "reset 1.5 s after the first start, not the second";
     EXPECT_TRUE(resize->isEnabled());
     EXPECT_TRUE(label("resizeNote")->isVisible());
+    queue.advance(1.0);
+    EXPECT_EQ(shell.hideCount, 2);
 
-    windowManager->activeWindowInfo.set(std::nullopt);
+    manager->activeWindowInfo.set(std::nullopt);
     EXPECT_TRUE(resize->isEnabled()) << "the stored value is read on the next turn";
     queue.runPending();
     EXPECT_FALSE(resize->isEnabled()) << "target gone";
@@ -125,92 +116,60 @@ TEST_F(ContentViewTest, ResizeButtonIsEnabledExactlyWithATargetWhileIdle) {
 TEST_F(ContentViewTest, PresetClickFillsTheFieldsThenResizesTheTargetByItsPid) {
     setTarget();
     button("preset:720p (HD)")->click();
-    EXPECT_EQ(field("widthField")->text(), "1280");
-    EXPECT_EQ(field("heightField")->text(), "720");
+    EXPECT_EQ(field("widthField")->text() + "x" + field("heightField")->text(), "1280x720");
     EXPECT_EQ(panel.widthString(), "1280");
     EXPECT_EQ(shell.hideCount, 1) << "Varnic is frontmost: it hides first";
-    EXPECT_TRUE(system.sizeWrites.empty());
 
     // Hiding gives focus to some other application; the pid still picks xlogo.
-    auto& xterm = system.addApplication(900, "xterm", "/usr/bin/xterm");
-    xterm.focusedWindow = {ax::success, 2};
-    system.addWindow(2, "shell");
     system.focus(900);
     queue.advance(0.5);
-    EXPECT_EQ(system.sizeWrites.size(), 1u);
     EXPECT_THAT(log.lines(), Contains("Successfully resized xlogo to 1280.0x720.0"));
 
     // Without a target no pid is passed: the frontmost application is resized.
     queue.advance(1.0);
-    windowManager->activeWindowInfo.set(std::nullopt);
+    manager->activeWindowInfo.set(std::nullopt);
     queue.runPending();
     system.focus(system.selfPid);
     button("preset:Social Square")->click();
     system.focus(900);
     queue.advance(0.5);
-    EXPECT_EQ(system.sizeWrites.size(), 2u);
     EXPECT_THAT(log.lines(), Contains("Successfully resized xterm to 1080.0x1080.0"));
 }
 
-// The number rule itself is DimensionText's; here, that both fields go through it.
+// The number rule itself is DimensionText's; here, that both fields go through
+// it and a number is passed on unchanged.
 TEST_F(ContentViewTest, TypedSizesStartAResizeOnlyWhenBothAreNumbers) {
     setTarget();
     const std::vector<std::tuple<QString, QString, std::optional<double>>> cases{
-        {"800.5", "600", 800.5},      {"0x10", "600", 16.0},        {"inf", "600", HUGE_VAL},
-        {" 12", "600", std::nullopt}, {"1,5", "600", std::nullopt}, {"800", "600 ", std::nullopt},
-        {"", "600", std::nullopt}};
+        {"0x10.8p0", "600", 16.5}, {"1,5", "600", std::nullopt}, {"800", "600 ", std::nullopt}};
     for (const auto& [width, height, expected] : cases) {
         SCOPED_TRACE((width + " x " + height).toStdString());
         type("widthField", width);
         type("heightField", height);
-        EXPECT_EQ(panel.widthString(), width.toStdString());
         const auto writes = system.sizeWrites.size();
         button("resizeButton")->click();
-        EXPECT_EQ(panel.isResizing(), expected.has_value());
         queue.advance(1.5);
         EXPECT_EQ(field("widthField")->text(), width) << "the text stays as typed";
         ASSERT_EQ(system.sizeWrites.size(), writes + expected.has_value());
         if (!expected) continue;
         EXPECT_EQ(system.sizeWrites.back().size.width, *expected) << "passed on unchanged";
-        EXPECT_EQ(system.sizeWrites.back().size.height, 600);
     }
-}
-
-TEST_F(ContentViewTest, ASecondStartKeepsTheFirstResetAndEachResetRefreshes) {
-    setTarget();
-    button("preset:720p (HD)")->click();
-    queue.advance(1.0);
-    button("preset:4K (UHD)")->click();
-    EXPECT_TRUE(panel.isResizing());
-    queue.advance(0.5);
-    EXPECT_FALSE(panel.isResizing()) << "1.5 s after the first start, not the second";
-    EXPECT_TRUE(button("resizeButton")->isEnabled());
-    queue.advance(1.0);
-    EXPECT_FALSE(panel.isResizing()) << "the second reset only sets idle again";
-    EXPECT_EQ(shell.hideCount, 2);
 }
 
 TEST_F(ContentViewTest, SwitchShowsWhatTheManagerReadsBackAndItsFailure) {
     auto* toggle = find<ToggleSwitch>(panel, "startupSwitch");
     auto* error = static_cast<ElidedLabel*>(label("startupError"));
-    EXPECT_FALSE(toggle->isChecked());
-    EXPECT_FALSE(error->isVisible());
-
     loginItems.failures.push_back("Cannot write /home/u/.config/autostart: read-only file system");
     QTest::mouseClick(toggle, Qt::LeftButton);
     EXPECT_FALSE(toggle->isChecked()) << "the click alone never flips it";
     queue.runPending();
     EXPECT_FALSE(toggle->isChecked()) << "registration failed";
     EXPECT_TRUE(error->isVisible());
-    EXPECT_EQ(error->fullText().toStdString(),
-              "Cannot write /home/u/.config/autostart: read-only file system");
-    EXPECT_LE(error->text().count('\n'), 1) << "at most two lines";
 
     QTest::mouseClick(toggle, Qt::LeftButton);
     queue.runPending();
     EXPECT_TRUE(toggle->isChecked());
     EXPECT_FALSE(error->isVisible()) << "a success clears the error";
-    EXPECT_EQ(loginItems.current, LoginItemStatus::enabled);
 }
 
 // Each text of a failed start-at-login change, with any reason the system
@@ -247,22 +206,18 @@ TEST_F(ContentViewTest, EveryStartAtLoginFailureShowsWhole) {
     }
 }
 
+// A redraw (new target, permission check, switch change) rebuilds nothing the user is typing in.
 TEST_F(ContentViewTest, TypingSurvivesARedraw) {
     auto* width = field("widthField");
     width->setCursorPosition(2);
     QTest::keyClicks(width, "5");
-    EXPECT_EQ(width->text(), "19520");
     width->setSelection(1, 2);
-
     setTarget();
     accessibility->checkPermission();
     startup.setEnabled(true);
     queue.runPending();
-
     EXPECT_EQ(width->text(), "19520");
-    EXPECT_EQ(width->selectionStart(), 1) << "selection and cursor untouched";
-    EXPECT_EQ(width->selectedText(), "95");
-    EXPECT_EQ(panel.widthString(), "19520");
+    EXPECT_EQ(width->selectedText(), "95") << "selection and cursor untouched";
     QTest::keyClicks(width, "0");
     EXPECT_EQ(panel.widthString(), "1020");
 }
@@ -270,20 +225,15 @@ TEST_F(ContentViewTest, TypingSurvivesARedraw) {
 // Names and titles come from any program: markup stays text, line breaks and
 // overrides cannot split or reorder the one-line labels, long titles shorten.
 TEST_F(ContentViewTest, TargetTextsStayPlainOnOneLineInTheirOwnOrder) {
+    auto* title = static_cast<ElidedLabel*>(label("targetWindowTitle"));
+    auto* app = static_cast<ElidedLabel*>(label("targetAppName"));
     const auto shown = [](ElidedLabel* label) {
         // The isolate around every text is not part of what the user reads.
         EXPECT_TRUE(label->text().startsWith(QChar(0x2068))) << label->text().toStdString();
         return label->text().remove(QChar(0x2068)).remove(QChar(0x2069)).toStdString();
     };
-    auto* title = static_cast<ElidedLabel*>(label("targetWindowTitle"));
-    auto* app = static_cast<ElidedLabel*>(label("targetAppName"));
-    setTarget("<b>bold</b> &amp; <i>not</i>");
-    EXPECT_EQ(title->textFormat(), Qt::PlainText);
-    EXPECT_EQ(shown(title), "<b>bold</b> &amp; <i>not</i>");
-    EXPECT_EQ(shown(app), "xlogo");
-    EXPECT_FALSE(label("targetIcon")->isVisible()) << "no icon, no image";
-
     const std::vector<std::pair<std::string, std::string>> hostile{
+        {"<b>bold</b> &amp;", "<b>bold</b> &amp;"},
         {"a\nb\r\nc\rd\u0085e\u2028f\u2029g", "a⏎b⏎c⏎d⏎e⏎f⏎g"},
         {"tab\tesc\x1b[2Jcsi\u009b"
          "2J",
@@ -291,19 +241,18 @@ TEST_F(ContentViewTest, TargetTextsStayPlainOnOneLineInTheirOwnOrder) {
         {"invoice\u202Etxt.exe", "invoicetxt.exe"},
         {"\u2069\u202Edangling \u2067override", "dangling override"}};
     for (const auto& [text, expected] : hostile) {
-        windowManager->activeWindowInfo.set(TargetWindowInfo{text, text, nullptr, 812});
+        manager->activeWindowInfo.set(TargetWindowInfo{text, text, nullptr, 812});
         settle();
         EXPECT_EQ(shown(title), expected);
         EXPECT_EQ(shown(app), expected);
     }
+    EXPECT_EQ(title->textFormat(), Qt::PlainText) << "markup is shown, not applied";
+    EXPECT_FALSE(label("targetIcon")->isVisible()) << "no icon, no image";
 
     const std::string longTitle = "Start of a very long title " + std::string(300, 'x') + " end";
-    auto icon = std::make_shared<AppIcon>(AppIcon{2, 1, {0xffff0000u, 0xff0000ffu}});
-    setTarget(longTitle, icon);
+    setTarget(longTitle, std::make_shared<AppIcon>(AppIcon{2, 1, {0xffff0000u, 0xff0000ffu}}));
     EXPECT_TRUE(label("targetIcon")->isVisible());
-    EXPECT_THAT(shown(title), StartsWith("Start"));
-    EXPECT_THAT(shown(title), HasSubstr("…"));
-    EXPECT_THAT(shown(title), EndsWith(" end"));
+    EXPECT_THAT(shown(title), AllOf(StartsWith("Start"), HasSubstr("…"), EndsWith(" end")));
     EXPECT_FALSE(title->text().contains('\n')) << "one line";
     EXPECT_LE(title->mapTo(&panel, QPoint(title->width(), 0)).x(), 300) << "inside the panel";
 }

@@ -9,14 +9,10 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
-#include "platform/fake/FakeDesktopShell.h"
 #include "platform/fake/FakeLoginItemService.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
 #include "platform/qt/AppBundle.h"
-#include "tests/support/LogCapture.h"
+#include "tests/core/Desktop.h"
 #include "views/RootView.h"
-#include "windows/WindowManager.h"
 
 namespace varnic::testing {
 
@@ -32,20 +28,13 @@ class FakeAppBundle : public AppBundle {
     void reveal() override { ++revealCount; }
 };
 
-// A scripted desktop: xlogo (pid 812) is the other application with a
-// focused window, and Varnic itself is frontmost, as when its panel is open.
-class ViewsFixture : public ::testing::Test {
+// The scripted desktop with Varnic itself frontmost, as when its panel is open.
+class ViewsFixture : public ::testing::Test, protected Desktop {
   protected:
-    ViewsFixture() {
-        auto& xlogo = system.addApplication(812, "xlogo", "/usr/bin/xlogo");
-        xlogo.focusedWindow = {ax::success, 1};
-        system.addWindow(1, "the logo");
-        system.addApplication(system.selfPid, "Varnic", system.ownBundle);
-        system.focus(system.selfPid);
-    }
+    ViewsFixture() { system.focus(system.selfPid); }
 
     void setTarget(std::string title = "the logo", std::shared_ptr<const AppIcon> icon = {}) {
-        windowManager->activeWindowInfo.set(TargetWindowInfo{"xlogo", std::move(title), icon, 812});
+        manager->activeWindowInfo.set(TargetWindowInfo{"xlogo", std::move(title), icon, 812});
         settle();
     }
 
@@ -57,7 +46,7 @@ class ViewsFixture : public ::testing::Test {
 
     std::unique_ptr<RootView> makeRoot() {
         auto root = std::make_unique<RootView>(
-            queue, accessibility, [this]() -> WindowManager& { return *windowManager; }, loginItems,
+            queue, accessibility, [this]() -> WindowManager& { return *manager; }, loginItems,
             bundle);
         root->show();
         queue.runPending();
@@ -71,11 +60,6 @@ class ViewsFixture : public ::testing::Test {
         return found;
     }
 
-    FakeWindowSystem system;
-    FakeDesktopShell shell;
-    VirtualClockQueue queue;
-    LogCapture log;
-    std::shared_ptr<WindowManager> windowManager = WindowManager::create(system, shell, queue);
     std::shared_ptr<AccessibilityManager> accessibility =
         AccessibilityManager::create(system, shell, queue);
     FakeLoginItemService loginItems;

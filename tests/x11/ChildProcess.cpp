@@ -16,11 +16,10 @@ extern char** environ;
 namespace varnic::testing {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::vector<std::string>& environment, const std::string& logFile,
-                           bool extraFd3) {
+                           const std::vector<std::string>& environment,
+                           const std::string& logFile) {
     int out[2];
-    int three[2] = {-1, -1};
-    if (pipe(out) != 0 || (extraFd3 && pipe(three) != 0)) throw std::runtime_error("pipe");
+    if (pipe(out) != 0) throw std::runtime_error("pipe");
     std::vector<std::string> env;
     for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
     for (const auto& extra : environment) {
@@ -37,8 +36,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
         const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         dup2(out[1], 1);
         if (log >= 0) dup2(log, 2);
-        if (extraFd3) dup2(three[1], 3);
-        for (int fd = extraFd3 ? 4 : 3; fd < 256; ++fd) close(fd);
+        for (int fd = 3; fd < 256; ++fd) close(fd);
         std::vector<char*> args, envp;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
@@ -49,57 +47,36 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     }
     close(out[1]);
     stdout_ = out[0];
-    if (extraFd3) {
-        close(three[1]);
-        fd3_ = three[0];
-    }
 }
 
 ChildProcess::~ChildProcess() {
     stop();
     if (stdout_ >= 0) close(stdout_);
-    if (fd3_ >= 0) close(fd3_);
 }
 
-std::optional<std::string> ChildProcess::readLineFrom(int fd, std::string& buffer,
-                                                      std::chrono::milliseconds timeout) {
+std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        const auto end = buffer.find('\n');
+        const auto end = buffer_.find('\n');
         if (end != std::string::npos) {
-            auto line = buffer.substr(0, end);
-            buffer.erase(0, end + 1);
+            auto line = buffer_.substr(0, end);
+            buffer_.erase(0, end + 1);
             return line;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
-        pollfd descriptor{fd, POLLIN, 0};
+        pollfd descriptor{stdout_, POLLIN, 0};
         if (poll(&descriptor, 1, static_cast<int>(left.count())) <= 0) continue;
         char chunk[65536];
-        const auto got = read(fd, chunk, sizeof chunk);
+        const auto got = read(stdout_, chunk, sizeof chunk);
         if (got <= 0) return std::nullopt;
-        buffer.append(chunk, static_cast<std::size_t>(got));
+        buffer_.append(chunk, static_cast<std::size_t>(got));
     }
-}
-
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout, bool fromFd3) {
-    return fromFd3 ? readLineFrom(fd3_, fd3Buffer_, timeout)
-                   : readLineFrom(stdout_, stdoutBuffer_, timeout);
 }
 
 void ChildProcess::signal(int number) {
     if (pid_ > 0) kill(pid_, number);
-}
-
-bool ChildProcess::running() {
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-    }
-    return true;
 }
 
 void ChildProcess::stop() {

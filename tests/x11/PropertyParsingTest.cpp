@@ -14,17 +14,13 @@ property::Data bytes(xcb_atom_t type, std::uint8_t format, std::string_view data
     return {type, format, data};
 }
 
+// Stray, overlong and surrogate bytes and Latin-1 come from a real client in
+// X11WindowSystemTest; these are the shapes no client there sends.
 TEST(PropertyParsing, TextIsValidUtf8WhateverTheClientSent) {
-    EXPECT_EQ(property::text(bytes(utf8, 8, "Ünï ✓ 🎬"), utf8), "Ünï ✓ 🎬");
-    EXPECT_EQ(property::text(bytes(utf8, 8, "\xC0\xAF"), utf8), "\uFFFD\uFFFD") << "overlong slash";
-    EXPECT_EQ(property::text(bytes(utf8, 8, "\xED\xA0\x80"), utf8), "\uFFFD\uFFFD\uFFFD")
-        << "surrogate";
     EXPECT_EQ(property::text(bytes(utf8, 8, "\xF4\x90\x80\x80"), utf8), "\uFFFD\uFFFD\uFFFD\uFFFD")
         << "beyond U+10FFFF";
     EXPECT_EQ(property::text(bytes(utf8, 8, "ab\xE2\x9C"), utf8), "ab\uFFFD\uFFFD")
         << "cut mid-character";
-    EXPECT_EQ(property::text(bytes(XCB_ATOM_STRING, 8, "Caf\xE9"), utf8), "Caf\u00e9")
-        << "STRING is Latin-1";
     EXPECT_FALSE(property::text(bytes(utf8, 16, "ab"), utf8)) << "wrong format";
     EXPECT_FALSE(property::text(bytes(XCB_ATOM_CARDINAL, 8, "ab"), utf8)) << "wrong type";
 }

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,15 +21,13 @@ namespace {
 volatile sig_atomic_t freezeRequested = 0;
 
 struct Options {
-    std::string title = "varnic test client";
-    std::string latin1Name;  // WM_NAME as STRING
+    std::string title = "varnic test client";  // raw bytes, sent as UTF8_STRING
+    std::string latin1Name;                    // WM_NAME as STRING instead
     std::string wmClass = "VarnicTestClient";
-    bool setPid = true;
-    bool badPid = false;
-    bool badState = false;
-    std::string icon;                   // good, truncated, huge, overflow
-    std::string type;                   // desktop, dock
-    std::string state;                  // skip-taskbar, above, hidden
+    bool malformed = false;             // _NET_WM_PID and _NET_WM_STATE of the wrong type
+    bool icon = false;                  // images of 16, 48 and 128 pixels
+    std::string type;                   // _NET_WM_WINDOW_TYPE_<type>
+    std::string state;                  // _NET_WM_STATE_<state>
     std::vector<std::uint32_t> shadow;  // _GTK_FRAME_EXTENTS
     std::uint16_t width = 300;
     std::uint16_t height = 200;
@@ -39,58 +39,37 @@ struct Options {
     std::uint32_t rootActive = 0;
 };
 
-std::string fromHex(std::string_view hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes += static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16));
-    }
-    return bytes;
-}
-
 Options parse(int argc, char** argv) {
-    Options options;
+    Options o;
+    const auto number = [](const std::string& v) { return std::uint32_t(std::stoul(v)); };
+    const std::map<std::string_view, std::function<void()>> flags{
+        {"--malformed", [&] { o.malformed = true; }},
+        {"--icon", [&] { o.icon = true; }},
+        {"--fixed", [&] { o.fixed = true; }}};
+    const std::map<std::string_view, std::function<void(const std::string&)>> valued{
+        {"--title", [&](auto& v) { o.title = v; }},
+        {"--title-bytes", [&](auto& v) { o.title = std::string(number(v), 'T'); }},
+        {"--latin1-name", [&](auto& v) { o.latin1Name = v, o.title.clear(); }},
+        {"--class", [&](auto& v) { o.wmClass = v; }},
+        {"--type", [&](auto& v) { o.type = v; }},
+        {"--state", [&](auto& v) { o.state = v; }},
+        {"--root-stacking", [&](auto& v) { o.rootStacking = number(v); }},
+        {"--root-active", [&](auto& v) { o.rootActive = number(v); }},
+        {"--count", [&](auto& v) { o.count = int(number(v)); }},
+        {"--size", [&](auto& v) { std::sscanf(v.c_str(), "%hux%hu", &o.width, &o.height); }},
+        {"--shadow", [&](auto& v) {
+             o.shadow.resize(4);
+             std::sscanf(v.c_str(), "%u,%u,%u,%u", &o.shadow[0], &o.shadow[1], &o.shadow[2],
+                         &o.shadow[3]);
+         }}};
     for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        auto next = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-        if (arg == "--title")
-            options.title = next();
-        else if (arg == "--title-hex")
-            options.title = fromHex(next());
-        else if (arg == "--title-bytes")
-            options.title = std::string(std::stoul(next()), 'T');
-        else if (arg == "--latin1-name")
-            options.latin1Name = fromHex(next()), options.title.clear();
-        else if (arg == "--class")
-            options.wmClass = next();
-        else if (arg == "--no-pid")
-            options.setPid = false;
-        else if (arg == "--bad-pid")
-            options.badPid = true;
-        else if (arg == "--bad-state")
-            options.badState = true;
-        else if (arg == "--icon")
-            options.icon = next();
-        else if (arg == "--type")
-            options.type = next();
-        else if (arg == "--state")
-            options.state = next();
-        else if (arg == "--root-stacking")
-            options.rootStacking = static_cast<std::uint32_t>(std::stoul(next()));
-        else if (arg == "--root-active")
-            options.rootActive = static_cast<std::uint32_t>(std::stoul(next()));
-        else if (arg == "--fixed")
-            options.fixed = true;
-        else if (arg == "--count")
-            options.count = std::stoi(next());
-        else if (arg == "--size")
-            std::sscanf(next().c_str(), "%hux%hu", &options.width, &options.height);
-        else if (arg == "--shadow") {
-            std::uint32_t l, r, t, b;
-            if (std::sscanf(next().c_str(), "%u,%u,%u,%u", &l, &r, &t, &b) == 4)
-                options.shadow = {l, r, t, b};
+        if (const auto flag = flags.find(argv[i]); flag != flags.end()) {
+            flag->second();
+        } else if (const auto option = valued.find(argv[i]); option != valued.end() && ++i < argc) {
+            option->second(argv[i]);
         }
     }
-    return options;
+    return o;
 }
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name) {
@@ -105,28 +84,6 @@ void set(xcb_connection_t* c, xcb_window_t w, const char* name, xcb_atom_t type,
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, name), type, format, items, data);
 }
 
-std::vector<std::uint32_t> iconData(const std::string& kind) {
-    auto image = [](std::vector<std::uint32_t>& out, std::uint32_t side, std::uint32_t color) {
-        out.push_back(side);
-        out.push_back(side);
-        out.insert(out.end(), std::size_t{side} * side, color);
-    };
-    std::vector<std::uint32_t> data;
-    if (kind == "good") {
-        image(data, 16, 0xFFFF0000u);
-        image(data, 48, 0xFF00FF00u);
-        image(data, 128, 0xFF0000FFu);
-    } else if (kind == "truncated") {
-        image(data, 16, 0xFFFF0000u);
-        data.insert(data.end(), {64, 64, 1, 2, 3});  // claims 4096 pixels, has 3
-    } else if (kind == "huge") {
-        data.insert(data.end(), {100000, 100000, 1, 2, 3});
-    } else if (kind == "overflow") {
-        data.insert(data.end(), {0xFFFFFFFFu, 0xFFFFFFFFu, 1});
-    }
-    return data;
-}
-
 void decorate(xcb_connection_t* c, xcb_window_t w, const Options& o) {
     if (!o.title.empty()) {
         set(c, w, "_NET_WM_NAME", atom(c, "UTF8_STRING"), 8, o.title.data(), o.title.size());
@@ -138,28 +95,27 @@ void decorate(xcb_connection_t* c, xcb_window_t w, const Options& o) {
         "varnic-test-client" + std::string(1, '\0') + o.wmClass + std::string(1, '\0');
     set(c, w, "WM_CLASS", XCB_ATOM_STRING, 8, wmClass.data(), wmClass.size());
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    if (o.badPid)
+    if (o.malformed) {
         set(c, w, "_NET_WM_PID", XCB_ATOM_STRING, 8, "12345", 5);
-    else if (o.setPid)
+        set(c, w, "_NET_WM_STATE", XCB_ATOM_CARDINAL, 16, "\1\2\3", 1);
+    } else {
         set(c, w, "_NET_WM_PID", XCB_ATOM_CARDINAL, 32, &pid, 1);
-    if (!o.icon.empty()) {
-        const auto data = iconData(o.icon);
+    }
+    if (o.icon) {
+        // Images of 16, 48 and 128 pixels a side, each of its own colour.
+        std::vector<std::uint32_t> data;
+        for (const std::uint32_t side : {16u, 48u, 128u}) {
+            data.insert(data.end(), {side, side});
+            data.insert(data.end(), std::size_t{side} * side, 0xFF000000u | side);
+        }
         set(c, w, "_NET_WM_ICON", XCB_ATOM_CARDINAL, 32, data.data(), data.size());
     }
-    if (!o.type.empty()) {
-        const std::string name =
-            "_NET_WM_WINDOW_TYPE_" + std::string(o.type == "desktop" ? "DESKTOP" : "DOCK");
-        const auto type = atom(c, name.c_str());
-        set(c, w, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, 32, &type, 1);
+    for (const auto& [property, value] :
+         {std::pair("_NET_WM_WINDOW_TYPE", o.type), std::pair("_NET_WM_STATE", o.state)}) {
+        if (value.empty()) continue;
+        const auto name = atom(c, (property + ("_" + value)).c_str());
+        set(c, w, property, XCB_ATOM_ATOM, 32, &name, 1);
     }
-    if (!o.state.empty()) {
-        const std::string name = o.state == "skip-taskbar" ? "_NET_WM_STATE_SKIP_TASKBAR"
-                                 : o.state == "above"      ? "_NET_WM_STATE_ABOVE"
-                                                           : "_NET_WM_STATE_HIDDEN";
-        const auto state = atom(c, name.c_str());
-        set(c, w, "_NET_WM_STATE", XCB_ATOM_ATOM, 32, &state, 1);
-    }
-    if (o.badState) set(c, w, "_NET_WM_STATE", XCB_ATOM_CARDINAL, 16, "\1\2\3", 1);
     if (!o.shadow.empty())
         set(c, w, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, 32, o.shadow.data(), 4);
 }

@@ -45,12 +45,12 @@ X11Session::X11Session(bool withWindowManager) {
     char pattern[] = "/tmp/varnic-x11-XXXXXX";
     if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
     logDirectory_ = pattern;
-    // -displayfd: Xvfb picks a free display number and writes it to fd 3.
+    // -displayfd: Xvfb picks a free display number and writes it to its stdout.
     server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "2560x1600x24",
+        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "2560x1600x24",
                                  "-nolisten", "tcp", "-noreset"},
-        std::vector<std::string>{}, logDirectory_ + "/xvfb.log", true);
-    const auto number = server_->readLine(10s, true);
+        std::vector<std::string>{}, logDirectory_ + "/xvfb.log");
+    const auto number = server_->readLine(10s);
     if (!number) throw std::runtime_error("Xvfb did not start; see " + logDirectory_);
     display_ = ":" + *number;
     connection_ = xcb_connect(display_.c_str(), nullptr);

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "platform/x11/X11WindowSystem.h"
 #include "tests/support/LogCapture.h"
 #include "tests/x11/X11Session.h"
@@ -25,8 +23,6 @@ TEST(X11Trust, FalseWithoutWindowManagerAndTrueOnceOpenboxRuns) {
     session.startWindowManager();
     EXPECT_TRUE(system.isProcessTrusted()) << "the same object re-checks on every call";
     EXPECT_EQ(system.windowManagerName(), "Openbox") << "named in the start-up line";
-    EXPECT_EQ(system.ownBundleIdentifier(), std::filesystem::canonical("/proc/self/exe").string());
-    EXPECT_EQ(system.ownPid(), getpid());
 }
 
 TEST(X11Trust, UnreachableDisplayIsAnOrdinaryAnswer) {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <sstream>
 
 #include "platform/fake/FakeDesktopShell.h"
@@ -12,6 +13,7 @@
 #include "platform/x11/X11WindowSystem.h"
 #include "tests/support/LogCapture.h"
 #include "tests/x11/X11Session.h"
+#include "windows/WindowBounds.h"
 #include "windows/WindowManager.h"
 #include "windows/WindowResizer.h"
 
@@ -27,14 +29,16 @@ class X11WindowSystemTest : public ::testing::Test {
   protected:
     // The window system's element for a client window, through its application.
     Element windowOf(Pid pid) {
-        const auto app = system.createApplication(pid);
-        auto read = system.copyAttributeValue(*app, attr::focusedWindow);
+        auto read = system.copyAttributeValue(*system.createApplication(pid), attr::focusedWindow);
         auto* element = std::get_if<Element>(&read.value);
         return element ? std::move(*element) : nullptr;
     }
     std::string titleOf(const ElementRef& window) {
         const auto read = system.copyAttributeValue(window, attr::title);
         return read.text() ? *read.text() : "<no text>";
+    }
+    SizeWriteResult resize(const ElementRef& window, double width, double height) {
+        return system.setAttributeValue(window, attr::size, *system.createSizeValue(width, height));
     }
     void activate(xcb_window_t window) {
         session.run({"xdotool", "windowactivate", "--sync", std::to_string(window)});
@@ -52,31 +56,37 @@ class X11WindowSystemTest : public ::testing::Test {
 
     X11Session session;
     X11WindowSystem system{session.display().c_str()};
+    FakeDesktopShell shell;
+    VirtualClockQueue queue;
 };
+
+std::string hex(xcb_window_t window) {
+    std::ostringstream id;
+    id << "0x" << std::hex << window;
+    return id.str();
+}
 
 // Success only when the frame has the size, or the nearest one the window allows.
 TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
     auto& xlogo = session.startProgram({"xlogo"});
     auto& xterm = session.startProgram({"xterm", "-e", "sleep 60"});
     auto& fixed = session.startTestClient({"--fixed", "--title", "fixed", "--class", "Fixed"});
-    FakeDesktopShell shell;
-    VirtualClockQueue queue;
     const auto manager = WindowManager::create(system, shell, queue);
-    auto resize = [&](const X11Session::Client& client) {
+    auto resizeActive = [&](const X11Session::Client& client) {
         activate(client.windows.front());
         testing::LogCapture log;
         manager->resizeActiveWindow(std::nullopt, 1280, 720);
         return log.lines();
     };
 
-    EXPECT_THAT(resize(xlogo),
+    EXPECT_THAT(resizeActive(xlogo),
                 ElementsAre("Found focused window for XLogo", "Targeting window: xlogo",
                             "Successfully resized XLogo to 1280.0x720.0"));
     EXPECT_TRUE(outerSizeBecomes(xlogo.windows.front(), 1280, 720));
 
     // xterm sizes in character cells of 6 x 13 from a base of 4 x 4; openbox
     // adds 2 x 25 of decorations: 1276 x 693 inside, 1278 x 718 outside.
-    EXPECT_THAT(resize(xterm),
+    EXPECT_THAT(resizeActive(xterm),
                 ElementsAre("Found focused window for XTerm", "Targeting window: sleep 60",
                             "Successfully resized XTerm to 1280.0x720.0",
                             "The window took the nearest size it allows, 1278.0x718.0: it sizes "
@@ -84,55 +94,64 @@ TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
     EXPECT_TRUE(outerSizeBecomes(xterm.windows.front(), 1278, 718));
 
     const auto start = std::chrono::steady_clock::now();
-    const auto declined = resize(fixed);
+    const auto declined = resizeActive(fixed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s)
         << "the window manager's answer ends the wait, not the timeout";
-    std::ostringstream id;
-    id << "0x" << std::hex << fixed.windows.front();
-    const auto kept =
-        "X11: the window manager kept window " + id.str() + " at 302x221 instead of 1280x720";
+    const auto kept = "X11: the window manager kept window " + hex(fixed.windows.front()) +
+                      " at 302x221 instead of 1280x720";
     EXPECT_THAT(declined,
                 ElementsAre("Found focused window for Fixed", "Targeting window: fixed", kept,
                             "Failed to set window size for Fixed: -25200",
                             "performResizeRunning() ", kept, "Failed to set window size: AXError"));
 }
 
-TEST_F(X11WindowSystemTest, DiscoveryFindsTheFocusedXtermAndItsTitle) {
+// Activation events name the application; discovery then finds its focused window and title.
+TEST_F(X11WindowSystemTest, ActivationsAndDiscoveryFollowTheFocusedApplication) {
+    auto& xlogo = session.startProgram({"xlogo"});
     auto& xterm = session.startProgram({"xterm", "-T", "build log <b>&amp;", "-e", "sleep 60"});
+    std::vector<ActivationNotification> seen;
+    const auto subscription =
+        system.subscribeActivations([&](const ActivationNotification& n) { seen.push_back(n); });
+    auto activated = [&](Pid pid) {
+        return X11Session::waitUntil(
+            [&] {
+                system.processEvents();
+                return !seen.empty() && seen.back().application &&
+                       seen.back().application->processIdentifier == pid;
+            },
+            5s);
+    };
+    activate(xlogo.windows.front());
+    ASSERT_TRUE(activated(xlogo.pid()));
+    EXPECT_EQ(seen.back().application->localizedName, "XLogo");
+    EXPECT_EQ(seen.back().application->bundleIdentifier, "/usr/bin/xlogo") << "/proc/PID/exe";
     activate(xterm.windows.front());
-    FakeDesktopShell shell;
-    VirtualClockQueue queue;
+    ASSERT_TRUE(activated(xterm.pid()));
+    const auto count = seen.size();
+    activate(xterm.windows.front());
+    system.processEvents();
+    EXPECT_EQ(seen.size(), count) << "no notification without a change of application";
+
     const auto manager = WindowManager::create(system, shell, queue);
     testing::LogCapture log;
-
     manager->fetchActiveWindowInfo();
     queue.runPending();
-
-    const auto pid = std::to_string(xterm.pid());
     EXPECT_THAT(log.lines(),
                 ElementsAre("fetchActiveWindowInfo: AXIsProcessTrusted=true",
-                            "fetchActiveWindowInfo: AXFocusedApplication pid=" + pid + " app=XTerm",
+                            "fetchActiveWindowInfo: AXFocusedApplication pid=" +
+                                std::to_string(xterm.pid()) + " app=XTerm",
                             "fetchActiveWindowInfo: system-wide focused window title for "
                             "XTerm=build log <b>&amp;"));
-    const auto& target = manager->activeWindowInfo.get();
-    ASSERT_TRUE(target);
-    EXPECT_EQ(target->pid, xterm.pid());
-    EXPECT_EQ(target->appName, "XTerm");
-    const auto app = system.runningApplication(xterm.pid());
-    ASSERT_TRUE(app);
-    EXPECT_EQ(app->bundleIdentifier, "/usr/bin/xterm") << "the identifier is /proc/PID/exe";
-    EXPECT_TRUE(app->isActive);
-    EXPECT_FALSE(app->isHidden);
-    EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
+    EXPECT_TRUE(system.runningApplication(xterm.pid())->isActive);
 }
 
-TEST_F(X11WindowSystemTest, WindowListIsFrontmostFirstWithTheFieldsWmctrlReports) {
+TEST_F(X11WindowSystemTest, WindowListIsFrontmostFirstWithOuterFramesOwnersAndLayers) {
     auto& xlogo = session.startProgram({"xlogo", "-geometry", "320x240"});
     auto& first = session.startTestClient({"--title", "first", "--size", "400x300"});
     auto& second = session.startTestClient({"--title", "second", "--size", "500x350"});
-    session.startTestClient({"--type", "desktop", "--title", "desktop"});
-    auto& dock = session.startTestClient({"--type", "dock", "--title", "dock", "--size", "600x40"});
-    auto& above = session.startTestClient({"--state", "above", "--title", "above"});
+    session.startTestClient({"--type", "DESKTOP", "--title", "desktop"});
+    auto& dock = session.startTestClient({"--type", "DOCK", "--title", "dock", "--size", "600x40"});
+    auto& above = session.startTestClient({"--state", "ABOVE", "--title", "above"});
     auto& iconified = session.startTestClient({"--title", "iconified"});
     session.run({"xdotool", "windowminimize", "--sync", std::to_string(iconified.windows[0])});
     activate(first.windows.front());
@@ -148,42 +167,24 @@ TEST_F(X11WindowSystemTest, WindowListIsFrontmostFirstWithTheFieldsWmctrlReports
                 ElementsAre("first", "second", "xlogo"))
         << "desktop and iconified windows are not on screen; docks and above windows stay on top";
 
-    // wmctrl -lpG lists _NET_CLIENT_LIST: id, desktop, pid, x, y, w, h, host, title.
-    std::map<std::int64_t, std::istringstream> wmctrl;
-    std::istringstream lines(session.run({"wmctrl", "-lpG"}));
-    for (std::string line; std::getline(lines, line);) {
-        std::istringstream words(line);
-        std::string id;
-        words >> id;
-        wmctrl.emplace(std::stoll(id, nullptr, 16), std::istringstream(line));
-    }
-    std::map<std::string, std::int64_t> layers;
+    // xlogo sets no _NET_WM_PID: its owner comes from the X server (X-Resource).
+    const std::map<std::string, std::tuple<Pid, std::int64_t>> owners{{"first", {first.pid(), 0}},
+                                                                      {"second", {second.pid(), 0}},
+                                                                      {"xlogo", {xlogo.pid(), 0}},
+                                                                      {"dock", {dock.pid(), 20}},
+                                                                      {"above", {above.pid(), 3}}};
     for (const auto& entry : *list) {
-        ASSERT_TRUE(entry.windowNumber);
-        const auto window = static_cast<xcb_window_t>(*entry.windowNumber);
-        ASSERT_TRUE(wmctrl.count(*entry.windowNumber)) << *entry.windowName;
-        std::string id, desktop, host;
-        long pid = 0;
-        wmctrl[*entry.windowNumber] >> id >> desktop >> pid;
-        if (pid != 0) {
-            EXPECT_EQ(entry.ownerPID, pid) << *entry.windowName;
-        }
-        const auto frame = session.frameGeometry(window);
-        ASSERT_TRUE(entry.bounds);
-        const auto& bounds = *entry.bounds;
-        EXPECT_EQ(bounds.at("X"), frame.x) << *entry.windowName;
-        EXPECT_EQ(bounds.at("Y"), frame.y) << *entry.windowName;
-        EXPECT_EQ(bounds.at("Width"), frame.width) << *entry.windowName;
-        EXPECT_EQ(bounds.at("Height"), frame.height) << *entry.windowName;
-        layers[*entry.windowName] = entry.windowLayer.value_or(-1);
+        const auto& name = *entry.windowName;
+        EXPECT_EQ(std::tuple(*entry.ownerPID, entry.windowLayer.value_or(-1)), owners.at(name))
+            << name;
+        const auto frame = session.frameGeometry(static_cast<xcb_window_t>(*entry.windowNumber));
+        EXPECT_EQ(
+            *entry.bounds,
+            (WindowBounds{
+                {"X", frame.x}, {"Y", frame.y}, {"Width", frame.width}, {"Height", frame.height}}))
+            << name;
     }
-    EXPECT_EQ(list->back().ownerPID, xlogo.pid()) << "xlogo sets no _NET_WM_PID";
     EXPECT_EQ(list->back().ownerName, "XLogo");
-    EXPECT_EQ(layers["first"], 0);
-    EXPECT_EQ(layers["above"], 3);
-    EXPECT_EQ(layers["dock"], 20);
-    EXPECT_EQ((*list)[2].ownerPID, first.pid());
-    EXPECT_EQ((*list)[3].ownerPID, second.pid());
     EXPECT_EQ(system.runningApplication(dock.pid())->activationPolicy, ActivationPolicy::accessory);
     EXPECT_EQ(system.runningApplication(above.pid())->activationPolicy, ActivationPolicy::regular);
     EXPECT_TRUE(system.runningApplication(iconified.pid())->isHidden);
@@ -194,43 +195,36 @@ TEST_F(X11WindowSystemTest, SizesAreOuterFramesIncludingTinyMaximizedAndShadowed
     const auto window = client.windows.front();
     const auto element = windowOf(client.pid());
     ASSERT_TRUE(element);
-    const auto extents = session.frameExtents(window);
-    ASSERT_EQ(extents.size(), 4u);
-
-    const auto exact = system.createSizeValue(1920, 1080);
-    ASSERT_TRUE(exact);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *exact).code, ax::success);
+    EXPECT_EQ(resize(*element, 1920, 1080).code, ax::success);
     EXPECT_TRUE(outerSizeBecomes(window, 1920, 1080));
 
     // Smaller than the decorations: the smallest client the window manager allows.
-    EXPECT_EQ(system.setAttributeValue(*element, attr::size, *system.createSizeValue(1, 1)).code,
-              ax::success);
+    EXPECT_EQ(resize(*element, 1, 1).code, ax::success);
     EXPECT_TRUE(X11Session::waitUntil([&] { return session.clientGeometry(window).width <= 2; }));
 
     session.run(
         {"wmctrl", "-i", "-r", std::to_string(window), "-b", "add,maximized_vert,maximized_horz"});
     EXPECT_TRUE(X11Session::waitUntil([&] { return session.frameGeometry(window).width == 2560; }));
-    EXPECT_EQ(
-        system.setAttributeValue(*element, attr::size, *system.createSizeValue(800, 600)).code,
-        ax::success);
+    EXPECT_EQ(resize(*element, 800, 600).code, ax::success);
     EXPECT_TRUE(outerSizeBecomes(window, 800, 600)) << "a maximized window is unmaximized first";
 
     // A client-side-decorated window draws an invisible shadow inside its own area.
     auto& shadowed = session.startTestClient({"--title", "csd", "--shadow", "10,10,8,12"});
     const auto csd = windowOf(shadowed.pid());
     ASSERT_TRUE(csd);
-    const auto csdExtents = session.frameExtents(shadowed.windows[0]);
-    EXPECT_EQ(system.setAttributeValue(*csd, attr::size, *system.createSizeValue(640, 480)).code,
-              ax::success);
+    const auto extents = session.frameExtents(shadowed.windows[0]);
+    EXPECT_EQ(resize(*csd, 640, 480).code, ax::success);
     EXPECT_TRUE(X11Session::waitUntil([&] {
         const auto inner = session.clientGeometry(shadowed.windows[0]);
-        return inner.width == 640 - csdExtents[0] - csdExtents[1] + 20 &&
-               inner.height == 480 - csdExtents[2] - csdExtents[3] + 20;
+        return inner.width == 640 - extents[0] - extents[1] + 20 &&
+               inner.height == 480 - extents[2] - extents[3] + 20;
     }));
 
-    const auto app = system.createApplication(client.pid());
-    EXPECT_EQ(system.setAttributeValue(*app, attr::size, *exact).code, ax::illegalArgument);
-    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *exact).code,
+    const auto size = system.createSizeValue(640, 480);
+    EXPECT_EQ(
+        system.setAttributeValue(*system.createApplication(client.pid()), attr::size, *size).code,
+        ax::illegalArgument);
+    EXPECT_EQ(system.setAttributeValue(*element, attr::title, *size).code,
               ax::attributeUnsupported);
 }
 
@@ -238,93 +232,47 @@ TEST_F(X11WindowSystemTest, DestroyedWindowIsAnInvalidElementNotACrash) {
     auto& client = session.startTestClient({"--title", "doomed"});
     const auto element = windowOf(client.pid());
     ASSERT_TRUE(element);
-    EXPECT_EQ(titleOf(*element), "doomed");
     const auto pid = client.pid();
     session.stopClient(client);
 
     EXPECT_EQ(system.copyAttributeValue(*element, attr::title).code, ax::invalidUIElement);
-    EXPECT_EQ(
-        system.setAttributeValue(*element, attr::size, *system.createSizeValue(640, 480)).code,
-        ax::invalidUIElement);
+    EXPECT_EQ(resize(*element, 640, 480).code, ax::invalidUIElement);
     Pid read = 0;
     EXPECT_EQ(system.getPid(*element, read), ax::invalidUIElement);
-    EXPECT_EQ(read, 0);
     const auto app = system.createApplication(pid);
     EXPECT_EQ(system.copyAttributeValue(*app, attr::focusedWindow).code, ax::invalidUIElement);
     EXPECT_FALSE(system.runningApplication(pid));
 
     // The same through the resize path: a clean log line for the vanished target.
-    auto& other = session.startTestClient({"--title", "next"});
-    activate(other.windows.front());
-    const auto window = windowOf(other.pid());
-    session.stopClient(other);
     testing::LogCapture log;
-    WindowResizer(system).resizeWindow(RunningApplication{other.pid(), "Gone", {}, {}}, 640, 480);
+    WindowResizer(system).resizeWindow(RunningApplication{pid, "Gone", {}, {}}, 640, 480);
     EXPECT_THAT(log.lines(), ::testing::Contains(HasSubstr("Gone")));
     EXPECT_TRUE(system.isProcessTrusted()) << "the connection survives every error";
 }
 
 TEST_F(X11WindowSystemTest, HostileTitlesAndMalformedPropertiesAreReadSafely) {
-    auto& huge = session.startTestClient({"--title-bytes", "1048576", "--icon", "huge"});
-    auto& broken = session.startTestClient(
-        {"--title-hex", "41ff42c0af43eda080", "--bad-state", "--bad-pid", "--icon", "truncated"});
-    auto& latin = session.startTestClient({"--latin1-name", "436166e9", "--icon", "overflow"});
-    auto& good = session.startTestClient({"--title", "Ünïcödé ✓", "--icon", "good"});
+    auto& huge = session.startTestClient({"--title-bytes", "1048576"});
+    auto& broken = session.startTestClient({"--title",
+                                            "A\xff"
+                                            "B\xc0\xaf"
+                                            "C\xed\xa0\x80",
+                                            "--malformed"});
+    auto& latin = session.startTestClient({"--latin1-name", "Caf\xe9"});
+    auto& good = session.startTestClient({"--title", "Ünïcödé ✓", "--icon"});
 
-    const auto hugeTitle = titleOf(*windowOf(huge.pid()));
-    EXPECT_EQ(hugeTitle, std::string(64 * 1024, 'T')) << "megabyte titles are cut at 64 KiB";
+    EXPECT_EQ(titleOf(*windowOf(huge.pid())), std::string(64 * 1024, 'T'))
+        << "megabyte titles are cut at 64 KiB";
     EXPECT_EQ(titleOf(*windowOf(broken.pid())), "A\uFFFDB\uFFFD\uFFFDC\uFFFD\uFFFD\uFFFD")
         << "stray, overlong and surrogate bytes become U+FFFD; X-Resource names the process "
            "whose _NET_WM_PID is not a number";
     EXPECT_EQ(titleOf(*windowOf(latin.pid())), "Caf\u00e9") << "WM_NAME STRING is Latin-1";
     EXPECT_EQ(titleOf(*windowOf(good.pid())), "Ünïcödé ✓");
-
-    // openbox puts its own 48 x 48 icon in place of one it cannot read either.
-    for (auto* client : {&huge, &latin}) {
-        const auto replaced = system.runningApplication(client->pid())->icon;
-        ASSERT_TRUE(replaced);
-        EXPECT_EQ(std::tie(replaced->width, replaced->height), std::make_tuple(48, 48));
-    }
-    const auto truncated = system.runningApplication(broken.pid())->icon;
-    ASSERT_TRUE(truncated) << "the complete image before the truncated one";
-    EXPECT_EQ(truncated->width, 16);
     const auto icon = system.runningApplication(good.pid())->icon;
     ASSERT_TRUE(icon);
-    EXPECT_EQ(icon->width, 128) << "the smallest image at least 64 pixels wide";
-    EXPECT_EQ(icon->argb.size(), 128u * 128u);
-    EXPECT_EQ(icon->argb.front(), 0xFF0000FFu);
-
-    const auto list = system.copyWindowList();
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->size(), 4u);
-}
-
-TEST_F(X11WindowSystemTest, ActivationNotificationsArriveThroughProcessEvents) {
-    auto& xlogo = session.startProgram({"xlogo"});
-    auto& client = session.startTestClient({"--title", "activated"});
-    std::vector<ActivationNotification> seen;
-    const auto subscription =
-        system.subscribeActivations([&](const ActivationNotification& n) { seen.push_back(n); });
-    auto waitForActivation = [&](Pid pid) {
-        return X11Session::waitUntil(
-            [&] {
-                system.processEvents();
-                return !seen.empty() && seen.back().application &&
-                       seen.back().application->processIdentifier == pid;
-            },
-            5s);
-    };
-
-    activate(xlogo.windows.front());
-    ASSERT_TRUE(waitForActivation(xlogo.pid()));
-    EXPECT_EQ(seen.back().application->localizedName, "XLogo");
-    EXPECT_EQ(seen.back().application->bundleIdentifier, "/usr/bin/xlogo");
-    activate(client.windows.front());
-    ASSERT_TRUE(waitForActivation(client.pid()));
-    const auto count = seen.size();
-    activate(client.windows.front());
-    system.processEvents();
-    EXPECT_EQ(seen.size(), count) << "no notification without a change of application";
+    EXPECT_EQ(std::tuple(icon->width, icon->argb.size(), icon->argb[0]),
+              std::tuple(128, 128u * 128u, 0xFF000080u))
+        << "the smallest image at least 64 pixels wide";
+    EXPECT_EQ(system.copyWindowList()->size(), 4u);
 }
 
 TEST_F(X11WindowSystemTest, FrozenServerGrabCostsTheTimeoutNotAHang) {
@@ -368,13 +316,11 @@ TEST(X11HostileRoot, CostsBoundedWorkAndBlamesNoOne) {
     const auto start = std::chrono::steady_clock::now();
     const auto list = system.copyWindowList();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms) << "bounded by the 3.0 s default";
-    std::ostringstream id;
-    id << "0x" << std::hex << fake.windows.front();
     EXPECT_THAT(log.lines(),
                 ::testing::IsSupersetOf(std::vector<std::string>{
                     "X11: the window manager lists more than 65536 windows; only the first "
                     "65536 are read",
-                    "X11: window " + id.str() +
+                    "X11: window " + hex(fake.windows.front()) +
                         " gives _GTK_FRAME_EXTENTS of 4294967295, 1, 2147483648, 2147483648, "
                         "larger than the screen; they are ignored"}));
     if (list) {
