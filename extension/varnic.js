@@ -340,9 +340,11 @@ class TopBarIcon {
             this._ask(event.get_button() === Clutter.BUTTON_SECONDARY ? 'ShowMenu' : 'TogglePanel');
             return Clutter.EVENT_STOP;
         });
+        let reported = false;
         const shown = () => {
-            if (button.mapped)
+            if (button.mapped && !reported)
                 log('Varnic: top-bar icon shown');
+            reported ||= button.mapped;
         };
         button.connect('notify::mapped', shown);
         Main.panel.addToStatusArea('varnic', button);

@@ -84,7 +84,7 @@ cleanup() {
   done
   # A shell that was ended leaves its X displays' locks and sockets behind.
   for lock in "$root"/tmp/.X*-lock; do
-    [ -f "$lock" ] && [ "$(tr -d ' ' <"$lock")" = "${shell:-}" ] || continue
+    [ -f "$lock" ] && [ "$(tr -d ' \0' <"$lock")" = "${shell:-}" ] || continue
     number=${lock#"$root"/tmp/.X}
     rm -f "$lock" "$root/tmp/.X11-unix/X${number%-lock}"
   done
@@ -116,7 +116,7 @@ shell=$!
 x_display=
 for _ in $(seq 200); do
   for lock in "$root"/tmp/.X*-lock; do
-    [ -f "$lock" ] && [ "$(tr -d ' ' <"$lock")" = "$shell" ] || continue
+    [ -f "$lock" ] && [ "$(tr -d ' \0' <"$lock")" = "$shell" ] || continue
     x_display=${lock#"$root"/tmp/.X}
     x_display=:${x_display%-lock}
     break 2
