@@ -115,6 +115,9 @@ class WindowService {
             display.connect('notify::focus-window', () => this._focusChanged()),
             display.connect('restacked', () => this._listChanged()),
         ];
+        // A window that goes ends its actor; by then the shell's list is
+        // without it.
+        this._destroyId = global.window_manager.connect('destroy', () => this._listChanged());
         for (const actor of global.get_window_actors())
             this._track(actor.meta_window);
         this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
@@ -125,6 +128,7 @@ class WindowService {
         Gio.bus_unown_name(this._nameId);
         for (const id of this._displaySignals)
             global.display.disconnect(id);
+        global.window_manager.disconnect(this._destroyId);
         this._forgetUnmanaged();
         for (const [window, ids] of this._windowSignals)
             ids.forEach(id => window.disconnect(id));

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Runs gnome-session.sh with the shell of the Debian 13 root (GNOME Shell 48),
-# building the root first when this machine has none.
+# which tools/trixie-root.sh builds once per machine.
 # Usage: in-trixie-root.sh SESSION_SCRIPT ARGUMENT...
 set -euo pipefail
-root=$("$(dirname "$0")/../../tools/trixie-root.sh")
+builder="$(dirname "$0")/../../tools/trixie-root.sh"
+if [ -x "$builder" ]; then
+  root=$("$builder")
+else
+  root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}
+fi
 session=$1
 shift
 exec "$session" --root "$root" "$@"
