@@ -163,7 +163,7 @@ TEST_F(GnomeShellTest, FollowsTheFocusAndFailsTruthfullyOnAFixedSizeWindow) {
     auto demo = launch({"gtk3-demo"});
     ASSERT_TRUE(
         waitUntil([&] { return !activations.empty() && activations.back() == demo.pid(); }));
-    auto fixed = launch({VARNIC_FIXED_WINDOW, "Fixed size"});
+    auto fixed = launch({VARNIC_TEST_WINDOWS, "Fixed size", "--fixed"});
     ASSERT_TRUE(waitUntil([&] { return activations.back() == fixed.pid(); }));
     EXPECT_EQ(system_.frontmostApplication()->processIdentifier, fixed.pid());
 
