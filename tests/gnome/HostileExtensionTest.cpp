@@ -1,0 +1,180 @@
+// The GNOME backend against an impostor of Varnic's extension that answers
+// with wrong types, absurd values and silence, on a private session bus.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+
+#include "platform/gnome/ExtensionBus.h"
+#include "platform/gnome/GnomeWindowSystem.h"
+
+namespace varnic {
+namespace {
+
+bool waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 5000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+struct Window {
+    qulonglong id;
+    int pid;
+    QString app;
+    QString title;
+    QRect frame;
+};
+
+}  // namespace
+}  // namespace varnic
+
+Q_DECLARE_METATYPE(varnic::Window)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
+    argument.beginStructure();
+    argument << window.id << window.pid << window.app << window.title;
+    argument.beginStructure();
+    argument << window.frame.x() << window.frame.y() << window.frame.width()
+             << window.frame.height();
+    argument.endStructure();
+    argument << true << true << false;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, varnic::Window&) {
+    return argument;
+}
+
+namespace varnic {
+namespace {
+
+// Answers every call with what the test put in `reply` (nothing: no answer).
+class Impostor : public QDBusVirtualObject {
+  public:
+    std::function<std::optional<QVariantList>(const QDBusMessage&)> reply;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (!reply) return false;
+        if (auto arguments = reply(message)) connection.send(message.createReply(*arguments));
+        return true;
+    }
+};
+
+QVariant windows(const QList<Window>& list) {
+    return QVariant::fromValue(list);
+}
+
+class HostileExtensionTest : public ::testing::Test {
+  protected:
+    // Varnic's calls block the main thread, so the impostor answers from another.
+    void SetUp() override {
+        qDBusRegisterMetaType<Window>();
+        qDBusRegisterMetaType<QList<Window>>();
+        impostorThread_.start();
+        impostor_.moveToThread(&impostorThread_);
+        ASSERT_TRUE(impostorBus_.registerVirtualObject(gnome::extensionPath, &impostor_));
+        ASSERT_TRUE(impostorBus_.registerService(gnome::extensionName));
+    }
+    void TearDown() override {
+        QDBusConnection::disconnectFromBus(impostorBus_.name());
+        impostorThread_.quit();
+        impostorThread_.wait();
+    }
+
+    void emitWindows(QDBusConnection bus, const QVariant& list) {
+        auto signal = QDBusMessage::createSignal(gnome::extensionPath, gnome::extensionInterface,
+                                                 QStringLiteral("WindowsChanged"));
+        signal << list;
+        bus.send(signal);
+    }
+
+    QThread impostorThread_;
+    QDBusConnection impostorBus_ =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("impostor"));
+    Impostor impostor_;
+    GnomeWindowSystem system_{QDBusConnection::sessionBus(), QString()};
+};
+
+TEST_F(HostileExtensionTest, RepliesOfAnotherShapeAreRefusedWhole) {
+    impostor_.reply = [](const QDBusMessage&) {
+        return QVariantList{QStringLiteral("not a window list")};
+    };
+    EXPECT_FALSE(system_.isProcessTrusted());
+    EXPECT_FALSE(system_.copyWindowList());
+}
+
+TEST_F(HostileExtensionTest, AbsurdValuesAreKeptInBoundsAndSignalsOfOthersIgnored) {
+    const QString huge(1 << 20, QLatin1Char('x'));
+    impostor_.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("ListWindows")) {
+            return QVariantList{windows({{7, -5, {}, {}, QRect(0, 0, -10, -10)},
+                                         {8, ::getpid(), huge, huge, QRect(0, 0, 500, 400)}})};
+        }
+        // A resize answered with a frame of the wrong shape.
+        return QVariantList{1, 2};
+    };
+    ASSERT_TRUE(system_.isProcessTrusted());
+    const auto list = system_.copyWindowList();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 1u);  // the frame without a size is not on screen
+    EXPECT_EQ(list->front().ownerPID, ::getpid());
+    EXPECT_EQ(list->front().windowName->size(), 65536u);
+
+    auto window =
+        system_.copyAttributeValue(*system_.createApplication(::getpid()), attr::focusedWindow);
+    ASSERT_TRUE(window.element());
+    EXPECT_EQ(
+        system_.setAttributeValue(*window.element(), attr::size, *system_.createSizeValue(800, 600))
+            .code,
+        ax::cannotComplete);
+
+    // Anyone else on the bus may send the same signal; only the name's owner counts.
+    auto other =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
+    emitWindows(other, windows({}));
+    emitWindows(impostorBus_, QStringLiteral("wrong"));
+    emitWindows(impostorBus_, windows({{9, ::getpid(), {}, {}, QRect(0, 0, 300, 200)}}));
+    ASSERT_TRUE(waitUntil([&] { return system_.copyWindowList()->front().windowNumber == 9; }));
+    QDBusConnection::disconnectFromBus(other.name());
+}
+
+TEST_F(HostileExtensionTest, SilenceCostsTheMessagingTimeoutOnly) {
+    impostor_.reply = [](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("ListWindows"))
+            return QVariantList{windows({{8, ::getpid(), {}, {}, QRect(0, 0, 500, 400)}})};
+        return std::nullopt;
+    };
+    auto application = system_.createApplication(::getpid());
+    system_.setMessagingTimeout(*application, 0.3f);
+    auto window = system_.copyAttributeValue(*application, attr::focusedWindow);
+    ASSERT_TRUE(window.element());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(
+        system_.setAttributeValue(*window.element(), attr::size, *system_.createSizeValue(800, 600))
+            .code,
+        ax::cannotComplete);
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
+}  // namespace
+}  // namespace varnic
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
