@@ -22,13 +22,16 @@ QDBusMessage listWindowsCall() {
 WindowMirror::WindowMirror(QDBusConnection bus)
     : bus_(std::move(bus)),
       watcher_(gnome::extensionName, bus_, QDBusServiceWatcher::WatchForOwnerChange) {
-    // Signals are taken only from the owner of the extension's name.
-    bus_.connect(gnome::extensionName, gnome::extensionPath, gnome::extensionInterface,
+    // Signals are taken only from the owner of the extension's name, which
+    // the mirror follows itself: it knows of a new owner as soon as that
+    // owner answered, before the bus's own notice arrives.
+    bus_.connect(QString(), gnome::extensionPath, gnome::extensionInterface,
                  QStringLiteral("WindowsChanged"), this, SLOT(windowsChanged(QDBusMessage)));
-    bus_.connect(gnome::extensionName, gnome::extensionPath, gnome::extensionInterface,
+    bus_.connect(QString(), gnome::extensionPath, gnome::extensionInterface,
                  QStringLiteral("FocusChanged"), this, SLOT(focusChanged(QDBusMessage)));
     connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             &WindowMirror::ownerChanged);
+    requestList();
 }
 
 bool WindowMirror::sync(int timeoutMs) {
@@ -36,6 +39,7 @@ bool WindowMirror::sync(int timeoutMs) {
     if (reply.type() != QDBusMessage::ReplyMessage) return false;
     auto windows = shellwindow::fromMessage(reply);
     if (!windows) return false;
+    owner_ = reply.service();
     replace(std::move(*windows));
     return true;
 }
@@ -47,13 +51,16 @@ void WindowMirror::requestList() {
             [this](QDBusPendingCallWatcher* call) {
                 call->deleteLater();
                 if (call->isError()) return;
-                if (auto windows = shellwindow::fromMessage(call->reply())) {
+                const auto reply = call->reply();
+                if (auto windows = shellwindow::fromMessage(reply)) {
+                    owner_ = reply.service();
                     replace(std::move(*windows));
                 }
             });
 }
 
 void WindowMirror::ownerChanged(const QString&, const QString&, const QString& newOwner) {
+    owner_ = newOwner;
     synced_ = false;
     windows_.clear();
     focusedId_ = 0;
@@ -62,11 +69,13 @@ void WindowMirror::ownerChanged(const QString&, const QString&, const QString& n
 }
 
 void WindowMirror::windowsChanged(const QDBusMessage& message) {
+    if (message.service() != owner_ || owner_.isEmpty()) return;
     if (auto windows = shellwindow::fromMessage(message)) replace(std::move(*windows));
 }
 
 void WindowMirror::focusChanged(const QDBusMessage& message) {
     const auto arguments = message.arguments();
+    if (message.service() != owner_ || owner_.isEmpty()) return;
     if (message.signature() != QLatin1String("t") || arguments.size() != 1) return;
     focusedId_ = arguments.front().toULongLong();
     for (auto& window : windows_) window.focused = window.id == focusedId_;

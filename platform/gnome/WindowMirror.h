@@ -44,6 +44,8 @@ class WindowMirror : public QObject {
 
     QDBusConnection bus_;
     QDBusServiceWatcher watcher_;
+    // The unique bus name of the extension's connection; empty when unknown.
+    QString owner_;
     std::vector<ShellWindow> windows_;
     std::uint64_t focusedId_ = 0;
     bool synced_ = false;

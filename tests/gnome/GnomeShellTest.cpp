@@ -203,6 +203,10 @@ TEST_F(GnomeShellTest, OnboardingTurnsToThePanelOnceTheExtensionIsSwitchedOn) {
     ASSERT_TRUE(waitUntil([&] { return manager->isAuthorized.get(); }, 3s));
     EXPECT_LT(clock.elapsed(), 1500);
     EXPECT_EQ(log.lines().back(), "isAuthorized : true");
+
+    // The extension's signals reach the mirror again.
+    auto demo = launch({"gtk3-demo"});
+    EXPECT_TRUE(waitUntil([&] { return listed(demo.pid()) != nullptr; }));
 }
 
 TEST_F(GnomeShellTest, TopBarIconOnlyWhileNoTrayHostShowsVarnic) {
