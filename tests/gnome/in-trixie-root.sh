@@ -9,6 +9,8 @@ if [ -x "$builder" ]; then
 else
   root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}
 fi
+# Without the root there is no GNOME Shell 48 to test against: skipped.
+[ -x "$root/usr/bin/gnome-shell" ] || { echo "in-trixie-root: no GNOME Shell in $root" >&2; exit 77; }
 session=$1
 shift
 exec "$session" --root "$root" "$@"
