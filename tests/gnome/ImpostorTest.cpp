@@ -1,5 +1,6 @@
-// The GNOME backend against an impostor of Varnic's extension that answers
-// with wrong types, absurd values and silence, on a private session bus.
+// The GNOME backend against impostors on a private session bus: an extension
+// that answers with wrong types, absurd values and silence, and a shell that
+// does not know the extension yet.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -9,6 +10,8 @@
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 #include <functional>
 #include <optional>
@@ -178,6 +181,38 @@ TEST_F(HostileExtensionTest, SilenceCostsTheMessagingTimeoutOnly) {
             .code,
         ax::cannotComplete);
     EXPECT_LT(clock.elapsed(), 1000);
+}
+
+// The shell does not know the extension (installed after login, or not at
+// all): the button installs the variant for the running shell's format.
+TEST(ExtensionInstallerTest, InstallsTheVariantThatFitsTheShellForTheUser) {
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    Impostor shell;
+    shell.reply = [](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("Get"))
+            return QVariantList{QVariant::fromValue(QDBusVariant(QStringLiteral("48.7")))};
+        return QVariantList{QVariant::fromValue(QVariantMap{})};  // GetExtensionInfo: unknown
+    };
+    QThread thread;
+    thread.start();
+    shell.moveToThread(&thread);
+    auto shellBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
+    ASSERT_TRUE(shellBus.registerVirtualObject(gnome::shellPath, &shell));
+    ASSERT_TRUE(shellBus.registerService(gnome::shellName));
+
+    ExtensionInstaller installer(QDBusConnection::sessionBus(),
+                                 QStringLiteral(VARNIC_EXTENSION_BUILD_DIR));
+    EXPECT_EQ(installer.installAndEnable(), ExtensionInstaller::Outcome::nextLogin);
+    QFile script(data.filePath(QStringLiteral("gnome-shell/extensions/") + gnome::extensionUuid +
+                               QStringLiteral("/extension.js")));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(script.readAll().contains("export default class"));
+
+    QDBusConnection::disconnectFromBus(shellBus.name());
+    thread.quit();
+    thread.wait();
 }
 
 }  // namespace
