@@ -100,6 +100,8 @@ class ResizeError extends Error {
 class WindowService {
     constructor() {
         this._windowSignals = new Map();
+        this._lastFocus = null;
+        this._reportedFocus = null;
         this._displaySignals = [];
         this._pendingList = 0;
     }
@@ -138,6 +140,8 @@ class WindowService {
         this._pendingList = 0;
         this._dbus.unexport();
         this._dbus = null;
+        this._lastFocus = null;
+        this._reportedFocus = null;
     }
 
     // The managed windows, topmost first. The shell's own list is the truth:
@@ -171,9 +175,23 @@ class WindowService {
         changed();
     }
 
+    // The window that has the focus or, while a menu or nothing has it, the
+    // one that had it last; once that one is gone, the topmost normal window.
+    _focus(windows) {
+        const current = global.display.focus_window;
+        if (current && windows.includes(current))
+            this._lastFocus = current;
+        if (this._lastFocus && windows.includes(this._lastFocus))
+            return this._lastFocus;
+        return windows.find(w => !w.minimized && w.get_window_type() === Meta.WindowType.NORMAL) ??
+            null;
+    }
+
     _focusChanged() {
-        const focus = global.display.focus_window;
-        this._dbus?.emit_signal('FocusChanged', new GLib.Variant('(t)', [focus ? focus.get_id() : 0]));
+        const focus = this._focus(this._windows());
+        if (focus && focus !== this._reportedFocus)
+            this._dbus?.emit_signal('FocusChanged', new GLib.Variant('(t)', [focus.get_id()]));
+        this._reportedFocus = focus;
         this._listChanged();
     }
 
@@ -191,8 +209,9 @@ class WindowService {
     }
 
     _describeAll() {
-        const focus = global.display.focus_window;
-        return this._windows().map(window => describe(window, focus));
+        const windows = this._windows();
+        const focus = this._focus(windows);
+        return windows.map(window => describe(window, focus));
     }
 
     ListWindows() {
