@@ -1,5 +1,11 @@
 #include "app/DesktopSession.h"
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+#include "platform/gnome/ExtensionInstaller.h"
+#include "platform/gnome/GnomeWindowSystem.h"
+#include "platform/gnome/TopBarService.h"
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
@@ -18,8 +24,36 @@ DesktopSession::~DesktopSession() {
     pump_.reset();
 }
 
+namespace {
+
+bool gnomeSession() {
+    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
+    return desktops.contains(QStringLiteral("GNOME"));
+}
+
+std::unique_ptr<WindowSystem> gnomeShell() {
+    auto gnome = std::make_unique<GnomeWindowSystem>(
+        QDBusConnection::sessionBus(),
+        ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath()));
+    const auto version = gnome->shellVersion();
+    Log::write("Window system: GNOME Shell " +
+               (version ? logformat::escaped(*version) : std::string("(no answer)")) +
+               " through Varnic's extension");
+    return gnome;
+}
+
+}  // namespace
+
+void DesktopSession::offerStatusActions(std::function<void()> togglePanel,
+                                        std::function<void()> showMenu) {
+    statusActions_ = std::make_unique<TopBarService>(QDBusConnection::sessionBus(),
+                                                     std::move(togglePanel), std::move(showMenu));
+}
+
 std::unique_ptr<DesktopSession> DesktopSession::detect() {
     if (auto session = detectI3Ipc()) return session;
+    if (gnomeSession())
+        return std::unique_ptr<DesktopSession>(new DesktopSession(gnomeShell(), nullptr));
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +

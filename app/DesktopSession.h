@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 #include "windows/WindowSystem.h"
@@ -16,6 +17,9 @@ class DesktopSession {
     ~DesktopSession();
 
     WindowSystem& windowSystem() { return *system_; }
+    // Lets a desktop's own panel (GNOME Shell's top bar, through Varnic's
+    // extension) toggle the panel and open the menu over the session bus.
+    void offerStatusActions(std::function<void()> togglePanel, std::function<void()> showMenu);
 
   private:
     DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump);
@@ -23,6 +27,7 @@ class DesktopSession {
 
     std::unique_ptr<WindowSystem> system_;
     std::unique_ptr<QObject> pump_;
+    std::unique_ptr<QObject> statusActions_;
 };
 
 }  // namespace varnic

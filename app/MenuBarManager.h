@@ -34,6 +34,7 @@ class MenuBarManager : public QObject {
     void setup(std::shared_ptr<AccessibilityManager> accessibilityManager, ContentFactory content);
 
     void togglePopover();
+    void showContextMenu();
     void resizeToPreset(const QAction* item);
     void quitApp();
 
@@ -45,7 +46,6 @@ class MenuBarManager : public QObject {
     static QPoint placePopover(const QRect& icon, QPoint cursor, const QRect& area, QSize size);
 
   private:
-    void showContextMenu();
     void showPopover();
     QPoint popoverPosition() const;
 

@@ -46,9 +46,12 @@ int VarnicApp::run(int argc, char** argv) {
         return new RootView(queue, appDelegate.accessibilityManager(), &WindowManager::shared,
                             loginItems, bundle, parent);
     });
-    QTimer::singleShot(0, &application, [&appDelegate, &shell] {
+    QTimer::singleShot(0, &application, [&appDelegate, &shell, &session] {
         appDelegate.applicationDidFinishLaunching();
         shell.setPanel(appDelegate.menuBarManager()->popover());
+        auto* menuBar = appDelegate.menuBarManager();
+        session->offerStatusActions([menuBar] { menuBar->togglePopover(); },
+                                    [menuBar] { menuBar->showContextMenu(); });
     });
     return QApplication::exec();
 }

@@ -1,0 +1,225 @@
+// The GNOME backend against impostors on a private session bus: an extension
+// that answers with wrong types, absurd values and silence, and a shell that
+// does not know the extension yet.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVirtualObject>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <optional>
+
+#include "platform/gnome/ExtensionBus.h"
+#include "platform/gnome/GnomeWindowSystem.h"
+
+namespace varnic {
+namespace {
+
+bool waitUntil(const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 5000) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+struct Window {
+    qulonglong id;
+    int pid;
+    QString app;
+    QString title;
+    QRect frame;
+};
+
+}  // namespace
+}  // namespace varnic
+
+Q_DECLARE_METATYPE(varnic::Window)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
+    argument.beginStructure();
+    argument << window.id << window.pid << window.app << window.title;
+    argument.beginStructure();
+    argument << window.frame.x() << window.frame.y() << window.frame.width()
+             << window.frame.height();
+    argument.endStructure();
+    argument << true << true << false;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, varnic::Window&) {
+    return argument;
+}
+
+namespace varnic {
+namespace {
+
+// Answers every call with what the test put in `reply` (nothing: no answer).
+class Impostor : public QDBusVirtualObject {
+  public:
+    std::function<std::optional<QVariantList>(const QDBusMessage&)> reply;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (!reply) return false;
+        if (auto arguments = reply(message)) connection.send(message.createReply(*arguments));
+        return true;
+    }
+};
+
+QVariant windows(const QList<Window>& list) {
+    return QVariant::fromValue(list);
+}
+
+class HostileExtensionTest : public ::testing::Test {
+  protected:
+    // Varnic's calls block the main thread, so the impostor answers from another.
+    void SetUp() override {
+        qDBusRegisterMetaType<Window>();
+        qDBusRegisterMetaType<QList<Window>>();
+        impostorThread_.start();
+        impostor_.moveToThread(&impostorThread_);
+        ASSERT_TRUE(impostorBus_.registerVirtualObject(gnome::extensionPath, &impostor_));
+        ASSERT_TRUE(impostorBus_.registerService(gnome::extensionName));
+        system_.emplace(QDBusConnection::sessionBus(), QString());
+    }
+    void TearDown() override {
+        system_.reset();
+        impostorBus_.unregisterService(gnome::extensionName);
+        QDBusConnection::disconnectFromBus(impostorBus_.name());
+        impostorThread_.quit();
+        impostorThread_.wait();
+    }
+
+    void emitWindows(QDBusConnection bus, const QVariant& list) {
+        auto signal = QDBusMessage::createSignal(gnome::extensionPath, gnome::extensionInterface,
+                                                 QStringLiteral("WindowsChanged"));
+        signal << list;
+        bus.send(signal);
+    }
+
+    QThread impostorThread_;
+    QDBusConnection impostorBus_ =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("impostor"));
+    Impostor impostor_;
+    // Made once the impostor owns the name, as when the shell runs before Varnic.
+    std::optional<GnomeWindowSystem> system_;
+};
+
+TEST_F(HostileExtensionTest, RepliesOfAnotherShapeAreRefusedWhole) {
+    impostor_.reply = [](const QDBusMessage&) {
+        return QVariantList{QStringLiteral("not a window list")};
+    };
+    EXPECT_FALSE(system_->isProcessTrusted());
+    EXPECT_FALSE(system_->copyWindowList());
+}
+
+TEST_F(HostileExtensionTest, AbsurdValuesAreKeptInBoundsAndSignalsOfOthersIgnored) {
+    const QString huge(1 << 20, QLatin1Char('x'));
+    impostor_.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("ListWindows")) {
+            return QVariantList{windows({{7, -5, {}, {}, QRect(0, 0, -10, -10)},
+                                         {8, ::getpid(), huge, huge, QRect(0, 0, 500, 400)}})};
+        }
+        // A resize answered with a frame of the wrong shape.
+        return QVariantList{1, 2};
+    };
+    ASSERT_TRUE(system_->isProcessTrusted());
+    const auto list = system_->copyWindowList();
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), 1u);  // the frame without a size is not on screen
+    EXPECT_EQ(list->front().ownerPID, ::getpid());
+    EXPECT_EQ(list->front().windowName->size(), 65536u);
+
+    auto window =
+        system_->copyAttributeValue(*system_->createApplication(::getpid()), attr::focusedWindow);
+    ASSERT_TRUE(window.element());
+    EXPECT_EQ(
+        system_
+            ->setAttributeValue(*window.element(), attr::size, *system_->createSizeValue(800, 600))
+            .code,
+        ax::cannotComplete);
+
+    // Anyone else on the bus may send the same signal; only the name's owner counts.
+    auto other =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
+    emitWindows(other, windows({}));
+    emitWindows(impostorBus_, QStringLiteral("wrong"));
+    emitWindows(impostorBus_, windows({{9, ::getpid(), {}, {}, QRect(0, 0, 300, 200)}}));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto now = system_->copyWindowList();
+        return now && now->size() == 1 && now->front().windowNumber == 9;
+    }));
+    QDBusConnection::disconnectFromBus(other.name());
+}
+
+TEST_F(HostileExtensionTest, SilenceCostsTheMessagingTimeoutOnly) {
+    impostor_.reply = [](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("ListWindows"))
+            return QVariantList{windows({{8, ::getpid(), {}, {}, QRect(0, 0, 500, 400)}})};
+        return std::nullopt;
+    };
+    auto application = system_->createApplication(::getpid());
+    system_->setMessagingTimeout(*application, 0.3f);
+    auto window = system_->copyAttributeValue(*application, attr::focusedWindow);
+    ASSERT_TRUE(window.element());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(
+        system_
+            ->setAttributeValue(*window.element(), attr::size, *system_->createSizeValue(800, 600))
+            .code,
+        ax::cannotComplete);
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
+// The shell does not know the extension (installed after login, or not at
+// all): the button installs the variant for the running shell's format.
+TEST(ExtensionInstallerTest, InstallsTheVariantThatFitsTheShellForTheUser) {
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    Impostor shell;
+    shell.reply = [](const QDBusMessage& message) -> std::optional<QVariantList> {
+        if (message.member() == QLatin1String("Get"))
+            return QVariantList{QVariant::fromValue(QDBusVariant(QStringLiteral("48.7")))};
+        return QVariantList{QVariant::fromValue(QVariantMap{})};  // GetExtensionInfo: unknown
+    };
+    QThread thread;
+    thread.start();
+    shell.moveToThread(&thread);
+    auto shellBus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
+    ASSERT_TRUE(shellBus.registerVirtualObject(gnome::shellPath, &shell));
+    ASSERT_TRUE(shellBus.registerService(gnome::shellName));
+
+    ExtensionInstaller installer(QDBusConnection::sessionBus(),
+                                 QStringLiteral(VARNIC_EXTENSION_BUILD_DIR));
+    EXPECT_EQ(installer.installAndEnable(), ExtensionInstaller::Outcome::nextLogin);
+    QFile script(data.filePath(QStringLiteral("gnome-shell/extensions/") + gnome::extensionUuid +
+                               QStringLiteral("/extension.js")));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(script.readAll().contains("export default class"));
+
+    QDBusConnection::disconnectFromBus(shellBus.name());
+    thread.quit();
+    thread.wait();
+}
+
+}  // namespace
+}  // namespace varnic
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

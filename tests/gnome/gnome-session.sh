@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Runs a command inside a headless GNOME Shell session of its own:
+# - as an unprivileged user (the shell will not run as root), with a fresh
+#   home and XDG_RUNTIME_DIR;
+# - in a private mount namespace where /run/systemd is an empty tmpfs, or the
+#   shell would look for logind and stop;
+# - with a session bus and a second one standing in for the system bus;
+# - with Varnic's extension installed for the user (enabled or not).
+# With --root DIR the shell and its buses run from that Debian root (chroot);
+# the command runs outside it, reaching them through the shared runtime folder.
+# The command gets WAYLAND_DISPLAY, DISPLAY (the shell's Xwayland),
+# DBUS_SESSION_BUS_ADDRESS and VARNIC_SHELL_LOG (the shell's output).
+# Usage: gnome-session.sh [--root DIR] [--disabled] EXTENSION_DIR -- COMMAND [ARGUMENT...]
+set -euo pipefail
+
+root=/
+enabled=true
+while [ $# -gt 0 ]; do
+  case $1 in
+    --root) root=$2; shift 2 ;;
+    --disabled) enabled=false; shift ;;
+    --) shift; break ;;
+    *) extension=$1; shift ;;
+  esac
+done
+[ -n "${extension:-}" ] && [ $# -ge 1 ] || {
+  echo "usage: $0 [--root DIR] [--disabled] EXTENSION_DIR -- COMMAND [ARGUMENT...]" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "gnome-session: needs root for its mount namespace" >&2; exit 2; }
+
+# Everything below runs in a mount namespace of its own, which ends with it.
+if [ -z "${VARNIC_GNOME_UNSHARED:-}" ]; then
+  args=(--root "$root")
+  [ "$enabled" = true ] || args+=(--disabled)
+  VARNIC_GNOME_UNSHARED=1 exec unshare --mount --propagation private -- \
+    "$0" "${args[@]}" "$extension" -- "$@"
+fi
+
+user=${VARNIC_TEST_USER:-varnictest}
+id -u "$user" >/dev/null 2>&1 ||
+  useradd --system --no-create-home --shell /usr/sbin/nologin "$user" 2>/dev/null ||
+  id -u "$user" >/dev/null
+uid=$(id -u "$user")
+gid=$(id -g "$user")
+
+base=$(mktemp -d /tmp/varnic-gnome-XXXXXX)
+runtime=$base/runtime
+home=$base/home
+uuid=$(basename "$extension")
+mkdir -p "$runtime" "$home/.local/share/gnome-shell/extensions"
+cp -r "$extension" "$home/.local/share/gnome-shell/extensions/$uuid"
+chmod 0700 "$runtime"
+chmod 0755 "$base"
+chown -R "$uid:$gid" "$runtime" "$home"
+
+mkdir -p "$root/run/systemd"
+mount -t tmpfs none "$root/run/systemd"
+in_root=()
+if [ "$root" != / ]; then
+  for fs in proc sys dev; do mount --rbind "/$fs" "$root/$fs"; done
+  mkdir -p "$root$base"
+  mount --bind "$base" "$root$base"
+  grep -q "^$user:" "$root/etc/passwd" || getent passwd "$user" >>"$root/etc/passwd"
+  grep -q "^$user:" "$root/etc/group" || getent group "$user" >>"$root/etc/group"
+  in_root=(chroot "$root")
+fi
+
+session_env=(
+  HOME="$home" XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$home/.config"
+  XDG_CACHE_HOME="$home/.cache" XDG_DATA_HOME="$home/.local/share"
+  PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 XDG_SESSION_TYPE=wayland
+  XDG_CURRENT_DESKTOP=GNOME
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus"
+  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$runtime/system-bus"
+)
+as_user=(setpriv --reuid="$uid" --regid="$gid" --clear-groups env -i "${session_env[@]}")
+
+pids=()
+cleanup() {
+  local status=$?
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  # A shell that was ended leaves its X displays' locks and sockets behind.
+  for lock in "$root"/tmp/.X*-lock; do
+    [ -f "$lock" ] && [ "$(tr -d ' \0' <"$lock")" = "${shell:-}" ] || continue
+    number=${lock#"$root"/tmp/.X}
+    rm -f "$lock" "$root/tmp/.X11-unix/X${number%-lock}"
+  done
+  if [ "$status" -eq 0 ]; then
+    rm -rf "$base"
+  else
+    echo "gnome-session: exited with $status; logs kept in $base" >&2
+  fi
+}
+trap cleanup EXIT
+
+for bus in bus system-bus; do
+  pids+=("$("${in_root[@]}" "${as_user[@]}" dbus-daemon --session --fork --print-pid \
+    --address="unix:path=$runtime/$bus")")
+done
+"${in_root[@]}" "${as_user[@]}" gsettings set org.gnome.shell welcome-dialog-last-shown-version "'999'"
+if [ "$enabled" = true ]; then
+  "${in_root[@]}" "${as_user[@]}" gsettings set org.gnome.shell enabled-extensions "['$uuid']"
+fi
+
+display=wayland-varnic
+"${in_root[@]}" "${as_user[@]}" gnome-shell --headless --wayland --virtual-monitor 1920x1080 \
+  --wayland-display "$display" >"$base/shell.log" 2>&1 &
+pids+=("$!")
+shell=$!
+"${in_root[@]}" "${as_user[@]}" gdbus wait --session --timeout 60 org.gnome.Shell
+# The shell sets up its X display (Xwayland starts on demand) shortly after
+# it took its bus name; it holds the display's lock file.
+x_display=
+for _ in $(seq 200); do
+  for lock in "$root"/tmp/.X*-lock; do
+    [ -f "$lock" ] && [ "$(tr -d ' \0' <"$lock")" = "$shell" ] || continue
+    x_display=${lock#"$root"/tmp/.X}
+    x_display=:${x_display%-lock}
+    break 2
+  done
+  sleep 0.05
+done
+
+# X clients authenticate with the cookie the shell wrote for its Xwayland.
+xauthority=$(ls "$runtime"/.mutter-Xwaylandauth.* 2>/dev/null | head -1)
+
+setpriv --reuid="$uid" --regid="$gid" --clear-groups env -u DISPLAY -u WAYLAND_DISPLAY \
+  "${session_env[@]}" WAYLAND_DISPLAY="$display" DISPLAY="$x_display" XAUTHORITY="$xauthority" \
+  VARNIC_SHELL_LOG="$base/shell.log" "$@"
