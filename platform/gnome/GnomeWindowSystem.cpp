@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/gnome/ExtensionBus.h"
-#include "platform/x11/ProcessInfo.h"
+#include "platform/proc/ProcessInfo.h"
 #include "support/Log.h"
 
 namespace varnic {

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "platform/i3ipc/I3Tree.h"
-#include "platform/x11/ProcessInfo.h"
+#include "platform/proc/ProcessInfo.h"
 #include "support/Log.h"
 #include "support/LogFormat.h"
 

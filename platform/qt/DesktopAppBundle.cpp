@@ -8,18 +8,11 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/proc/ProcessInfo.h"
 
 namespace varnic {
 namespace {
-
-std::optional<std::string> canonicalExecutable() {
-    std::error_code error;
-    auto path = std::filesystem::canonical("/proc/self/exe", error);
-    if (error) return std::nullopt;
-    return path.string();
-}
 
 void openContainingFolder(const QString& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
@@ -28,11 +21,11 @@ void openContainingFolder(const QString& path) {
 }  // namespace
 
 std::optional<std::string> DesktopAppBundle::bundleIdentifier() {
-    return canonicalExecutable();
+    return ProcessInfo::ownExecutablePath();
 }
 
 std::string DesktopAppBundle::bundlePath() {
-    if (auto path = canonicalExecutable()) return *path;
+    if (auto path = ProcessInfo::ownExecutablePath()) return *path;
     return QCoreApplication::applicationFilePath().toStdString();
 }
 

@@ -12,4 +12,4 @@ add_library(varnic_qt STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SocketEventPump.cpp
 )
 set_target_properties(varnic_qt PROPERTIES AUTOMOC ON)
-target_link_libraries(varnic_qt PUBLIC varnic_windows Qt6::Core Qt6::Gui PRIVATE Qt6::DBus)
+target_link_libraries(varnic_qt PUBLIC varnic_windows Qt6::Core Qt6::Gui PRIVATE varnic_proc Qt6::DBus)

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/x11/ProcessInfo.h"
+#include "platform/proc/ProcessInfo.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowReader.h"
 

@@ -1,6 +1,6 @@
 #include "platform/x11/X11WindowList.h"
 
-#include "platform/x11/ProcessInfo.h"
+#include "platform/proc/ProcessInfo.h"
 #include "platform/x11/PropertyParsing.h"
 #include "platform/x11/X11WindowReader.h"
 

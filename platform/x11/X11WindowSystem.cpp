@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "platform/x11/ProcessInfo.h"
+#include "platform/proc/ProcessInfo.h"
 #include "platform/x11/X11Applications.h"
 #include "platform/x11/X11AttributeReader.h"
 #include "platform/x11/X11Element.h"

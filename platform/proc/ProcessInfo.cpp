@@ -1,11 +1,9 @@
-#include "platform/x11/ProcessInfo.h"
-
-#include "support/Utf8.h"
+#include "platform/proc/ProcessInfo.h"
 
 #include <filesystem>
 #include <fstream>
 
-#include "platform/x11/PropertyParsing.h"
+#include "support/Utf8.h"
 
 namespace varnic {
 namespace {
