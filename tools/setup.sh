@@ -11,6 +11,8 @@ packages=(
   # tests and the demo desktop
   xvfb openbox tint2 xdotool wmctrl x11-utils x11-apps xterm imagemagick
   fonts-dejavu-core desktop-file-utils libglib2.0-bin dbus-x11 locales-all
+  # sway and i3 through their IPC; Wayland test sessions (tests/wayland, tests/sway, tests/i3)
+  nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
 )
 
 missing=()
