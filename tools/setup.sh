@@ -13,6 +13,8 @@ packages=(
   fonts-dejavu-core desktop-file-utils libglib2.0-bin dbus-x11 locales-all
   # sway and i3 through their IPC; Wayland test sessions (tests/wayland, tests/sway, tests/i3)
   nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
+  # KDE Plasma through KWin scripting (platform/kwin, tests/kwin); Plasma 6 comes from tools/trixie-root.sh
+  kwin-wayland qdbus-qt5 x11-apps xwayland gtk-3-examples debootstrap util-linux
 )
 
 missing=()

@@ -65,12 +65,14 @@ std::optional<KWinWindowRecord> KWinMirror::activeWindow() const {
 }
 
 std::vector<KWinWindowRecord> KWinMirror::windows() const {
+    std::lock_guard lock(mutex_);
+    return frontFirst(state_);
+}
+
+std::vector<KWinWindowRecord> KWinMirror::frontFirst(const State& state) {
     std::vector<KWinWindowRecord> list;
-    {
-        std::lock_guard lock(mutex_);
-        list.reserve(state_.windows.size());
-        for (const auto& [id, record] : state_.windows) list.push_back(record);
-    }
+    list.reserve(state.windows.size());
+    for (const auto& [id, record] : state.windows) list.push_back(record);
     // Equal stacking positions keep the order windows appeared in, newest first.
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
         return a.stacking != b.stacking ? a.stacking > b.stacking : a.number > b.number;

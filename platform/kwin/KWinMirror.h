@@ -43,6 +43,7 @@ class KWinMirror {
     std::optional<KWinWindowRecord> activeWindow() const;
     // Windows nearest the front first.
     std::vector<KWinWindowRecord> windows() const;
+    static std::vector<KWinWindowRecord> frontFirst(const State& state);
     std::optional<KWinResizeAnswer> takeAnswer(std::int64_t serial);
 
     // Waits until done(state) holds or the deadline passes; says which.

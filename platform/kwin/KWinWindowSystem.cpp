@@ -194,6 +194,13 @@ bool KWinWindowSystem::loadResidentScript() {
     return true;
 }
 
+bool KWinWindowSystem::awaitWindows(
+    const std::function<bool(const std::vector<KWinWindowRecord>&)>& done, double seconds) const {
+    return mirror_.waitUntil(deadlineFor(static_cast<float>(seconds)), [&](const auto& state) {
+        return done(KWinMirror::frontFirst(state));
+    });
+}
+
 bool KWinWindowSystem::isProcessTrusted() {
     if (mirror_.ready()) return true;
     return loadResidentScript();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,6 +42,10 @@ class KWinWindowSystem : public WindowSystem {
     // Whether org.kde.KWin is on the bus, asked with a short timeout.
     static bool kwinOnBus(QDBusConnection bus);
     std::optional<std::string> kwinVersion() { return scripting_.version(); }
+    // Waits, bounded, until the mirrored windows (front-most first) satisfy
+    // done; tests and benchmarks wait on KWin's reports with it.
+    bool awaitWindows(const std::function<bool(const std::vector<KWinWindowRecord>&)>& done,
+                      double seconds) const;
 
     bool isProcessTrusted() override;
     bool isProcessTrustedWithPrompt() override { return isProcessTrusted(); }

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds (once per machine) a Debian 13 root holding KWin 6 and GNOME Shell 48,
+# the newer desktops the Wayland tests also run on. Prints the root's path.
+# Reused while its stamp matches the package list below; about 1.5 GB.
+set -euo pipefail
+
+root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}
+packages=(kwin-wayland qdbus-qt6 gnome-shell gtk-3-examples dbus dbus-x11 x11-apps xwayland
+          libglib2.0-bin procps)
+stamp="$root/.varnic-packages"
+
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "${packages[*]}" ]; then
+  echo "$root"
+  exit 0
+fi
+
+command -v debootstrap >/dev/null || {
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+}
+exec 9>"${root%/*}.lock" 2>/dev/null || { mkdir -p "${root%/*}"; exec 9>"${root%/*}.lock"; }
+flock 9
+if [ ! -x "$root/usr/bin/apt-get" ]; then
+  rm -rf "$root"
+  mkdir -p "$root"
+  debootstrap --variant=minbase trixie "$root" http://deb.debian.org/debian >/dev/null
+fi
+
+mounted=()
+cleanup() { for m in "${mounted[@]}"; do umount -l "$m" 2>/dev/null || true; done; }
+trap cleanup EXIT
+for fs in proc sys dev; do
+  mount --bind "/$fs" "$root/$fs" && mounted+=("$root/$fs")
+done
+cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive sh -c \
+  "apt-get update -qq && apt-get install -y -qq --no-install-recommends ${packages[*]} >/dev/null"
+chmod 1777 "$root/tmp"
+mkdir -p "$root/tmp/.X11-unix" && chmod 1777 "$root/tmp/.X11-unix"
+echo "${packages[*]}" >"$stamp"
+echo "$root"
