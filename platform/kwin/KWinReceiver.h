@@ -2,10 +2,12 @@
 
 #include <QDBusContext>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/kwin/KWinMirror.h"
 
@@ -24,7 +26,8 @@ class KWinReceiver : public QObject, protected QDBusContext {
     static constexpr const char* path = "/io/github/varnic/KWinReports";
     static constexpr const char* interface = "io.github.varnic.KWinReports";
 
-    // activated runs on the receiver's thread after each activation report.
+    // activated runs on the receiver's thread when the active window may
+    // have changed.
     KWinReceiver(KWinMirror& mirror, std::function<void()> activated);
     ~KWinReceiver() override;
 
@@ -40,15 +43,18 @@ class KWinReceiver : public QObject, protected QDBusContext {
 
   private:
     bool fromKWin() const;
-    Pid x11Pid(std::uint32_t window);
+    XcbConnection* xwayland();
+    Pid x11Pid(const KWinWindowRecord& record);
+    void clientListEvents();
 
     KWinMirror& mirror_;
     std::function<void()> activated_;
     // XWayland clients that do not name their pid are asked about on the X
     // server itself, once per window.
     std::unique_ptr<XcbConnection> xwayland_;
-    bool xwaylandTried_ = false;
-    std::map<std::uint32_t, Pid> x11Pids_;
+    std::unique_ptr<QSocketNotifier> xwaylandEvents_;
+    std::map<std::string, Pid> x11Pids_;
+    std::set<std::string> unresolved_;
 };
 
 }  // namespace varnic

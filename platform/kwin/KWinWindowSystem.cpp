@@ -107,18 +107,18 @@ KWinWindowSystem::KWinWindowSystem()
       bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)),
       scripting_(bus_, static_cast<int>(defaultTimeoutSeconds * 1000)),
       ownExecutable_(ProcessInfo::ownExecutablePath()),
-      receiver_(std::make_unique<KWinReceiver>(mirror_, [this] {
+      receiver_(new KWinReceiver(mirror_, [this] {
           QMetaObject::invokeMethod(
               &mainThread_, [this] { deliverActivation(); }, Qt::QueuedConnection);
       })) {
     registerScripts();
     receiver_->moveToThread(&reportThread_);
     reportThread_.start();
-    bus_.registerObject(QString::fromLatin1(KWinReceiver::path), receiver_.get(),
+    bus_.registerObject(QString::fromLatin1(KWinReceiver::path), receiver_,
                         QDBusConnection::ExportAllSlots);
     bus_.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"),
-                 {QString::fromLatin1(KWinScripting::service)}, QString(), receiver_.get(),
+                 {QString::fromLatin1(KWinScripting::service)}, QString(), receiver_,
                  SLOT(kwinOwnerChanged(QString, QString, QString)));
     loadResidentScript();
 }
@@ -129,6 +129,7 @@ KWinWindowSystem::~KWinWindowSystem() {
         scripting_.unload(QString::fromLatin1(residentScriptName));
     }
     bus_.unregisterObject(QString::fromLatin1(KWinReceiver::path));
+    receiver_->deleteLater();
     reportThread_.quit();
     reportThread_.wait();
     QDBusConnection::disconnectFromBus(connectionName_);

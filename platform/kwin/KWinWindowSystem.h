@@ -95,7 +95,8 @@ class KWinWindowSystem : public WindowSystem {
     // Activations reach the main thread through this object's event queue.
     QObject mainThread_;
     QThread reportThread_;
-    std::unique_ptr<KWinReceiver> receiver_;
+    // Lives on reportThread_, which deletes it when it finishes.
+    KWinReceiver* receiver_;
 };
 
 }  // namespace varnic

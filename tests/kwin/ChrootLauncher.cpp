@@ -1,7 +1,10 @@
 // Runs a program inside a Debian root as the calling user, without root
 // rights: a user namespace that maps the user to itself gives the rights to
 // bind the system folders and /tmp (so paths under /tmp mean the same inside
-// and out) and to chroot; exec then drops them.
+// and out) and to chroot; exec then drops them. /tmp/.X11-unix gets a fresh
+// folder of the user's own, since KWin refuses one owned by a user the
+// namespace does not know (root outside); X clients outside reach XWayland
+// through its abstract socket.
 // Usage: varnic_kwin_chroot ROOT PROGRAM [ARGUMENT...]
 #include <fcntl.h>
 #include <sched.h>
@@ -44,6 +47,11 @@ int main(int argc, char** argv) {
             std::perror(("varnic_kwin_chroot: bind " + target).c_str());
             return 1;
         }
+    }
+    const auto x11 = root + "/tmp/.X11-unix";
+    if (::mount("tmpfs", x11.c_str(), "tmpfs", 0, "mode=1777") != 0) {
+        std::perror(("varnic_kwin_chroot: tmpfs " + x11).c_str());
+        return 1;
     }
     if (::chroot(root.c_str()) != 0 || ::chdir("/") != 0) {
         std::perror("varnic_kwin_chroot: chroot");

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace varnic::testing {
@@ -39,12 +42,7 @@ KWinSession::KWinSession() {
     // KWin's installed binary carries file capabilities, which an unprivileged
     // exec is refused here; a copy does without. Its Qt platform plugin wants
     // the file name kwin_wayland.
-    std::string root;
-    if (plasma_ == 6) {
-        const char* trixie = std::getenv("VARNIC_TRIXIE_ROOT");
-        if (!trixie) throw std::runtime_error("VARNIC_TRIXIE_ROOT is not set");
-        root = trixie;
-    }
+    const std::string root = plasma_ == 6 ? VARNIC_TRIXIE_ROOT : "";
     const auto kwin = directory_ + "/bin/kwin_wayland";
     fs::copy_file(root + "/usr/bin/kwin_wayland", kwin);
     // KWin starts this once it and XWayland are up; it names both displays.
@@ -79,6 +77,11 @@ KWinSession::KWinSession() {
 
 KWinSession::~KWinSession() {
     kwin_->stop();
+    // What KWin and the clients said helps with a failure; it goes with the folder.
+    if (::testing::Test::HasFailure()) {
+        for (const auto& line : seen_) std::cerr << "kwin: " << line << "\n";
+        std::cerr << std::ifstream(directory_ + "/clients.log").rdbuf() << std::endl;
+    }
     std::error_code ignored;
     fs::remove_all(directory_, ignored);
 }
@@ -104,6 +107,8 @@ std::unique_ptr<ChildProcess> KWinSession::spawn(const std::vector<std::string>&
     auto env = environment;
     env.push_back("WAYLAND_DISPLAY=" + waylandDisplay_);
     env.push_back("DISPLAY=" + x11Display_);
+    // No accessibility bus: its start-up only slows the clients down.
+    env.push_back("NO_AT_BRIDGE=1");
     return std::make_unique<ChildProcess>(argv, env, directory_ + "/clients.log");
 }
 
@@ -135,7 +140,8 @@ std::vector<std::string> KWinSession::runScript(const std::string& body, const s
 
 std::optional<std::string> KWinSession::frameSize(const std::string& resourceClass) {
     const auto lines =
-        runScript("for (const w of windows) if (String(w.resourceClass) === \"" + resourceClass +
+        runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
+                      resourceClass +
                       "\") print(\"varnic-frame \" + w.frameGeometry.width + \"x\" + "
                       "w.frameGeometry.height);",
                   "varnic-frame");
@@ -144,7 +150,8 @@ std::optional<std::string> KWinSession::frameSize(const std::string& resourceCla
 }
 
 void KWinSession::activate(const std::string& resourceClass) {
-    runScript("for (const w of windows) if (String(w.resourceClass) === \"" + resourceClass +
+    runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
+                  resourceClass +
                   "\") { if (\"activeWindow\" in workspace) workspace.activeWindow = w; "
                   "else workspace.activeClient = w; }",
               "varnic-activate");

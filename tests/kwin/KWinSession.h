@@ -12,7 +12,7 @@ namespace varnic::testing {
 
 // A private headless KWin on the test's session bus, with XWayland: Plasma 5
 // from this system, or Plasma 6 from the Debian 13 root when VARNIC_PLASMA is
-// 6 (the root's path in VARNIC_TRIXIE_ROOT). The test runs as an unprivileged
+// 6. The test runs as an unprivileged
 // user (tests/wayland/as-test-user.sh). KWin's scripting is also the oracle:
 // the frame sizes KWin itself holds, read by a script of the test's own.
 class KWinSession {
