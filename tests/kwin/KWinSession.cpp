@@ -112,6 +112,13 @@ std::unique_ptr<ChildProcess> KWinSession::spawn(const std::vector<std::string>&
     return std::make_unique<ChildProcess>(argv, env, directory_ + "/clients.log");
 }
 
+std::string KWinSession::run(const std::vector<std::string>& argv) {
+    const auto tool = spawn(argv);
+    std::string output;
+    while (auto line = tool->readLine(10s)) output += *line + "\n";
+    return output;
+}
+
 // Loads, runs and unloads a script that prints lines starting with tag, and
 // returns them; the script ends with a line "TAG end".
 std::vector<std::string> KWinSession::runScript(const std::string& body, const std::string& tag) {

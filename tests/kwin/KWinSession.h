@@ -27,6 +27,8 @@ class KWinSession {
     // A client of this KWin (extra environment as "NAME=value").
     std::unique_ptr<ChildProcess> spawn(const std::vector<std::string>& argv,
                                         const std::vector<std::string>& environment = {});
+    // The whole standard output of a client program.
+    std::string run(const std::vector<std::string>& argv);
     // "WxH" of the frame of the window of a resource class (WM_CLASS or
     // app id) as KWin holds it, absent when there is none.
     std::optional<std::string> frameSize(const std::string& resourceClass);
