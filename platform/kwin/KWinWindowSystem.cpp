@@ -202,6 +202,8 @@ bool KWinWindowSystem::awaitWindows(
     });
 }
 
+// Only the trust check loads the script again (after KWin restarted): a
+// read never waits on a KWin that does not answer.
 bool KWinWindowSystem::isProcessTrusted() {
     if (mirror_.ready()) return true;
     return loadResidentScript();
@@ -235,7 +237,7 @@ std::vector<KWinWindowRecord> KWinWindowSystem::applicationWindows(
 
 AttributeResult KWinWindowSystem::readSystemWide(std::string_view attribute) {
     if (attribute != attr::focusedApplication) return {ax::attributeUnsupported, {}};
-    if (!isProcessTrusted()) return {ax::cannotComplete, {}};
+    if (!mirror_.ready()) return {ax::cannotComplete, {}};
     const auto active = mirror_.activeWindow();
     if (!active) return {ax::noValue, {}};
     return {ax::success, KWinElement::application(active->pid, active->id, std::nullopt)};
@@ -249,7 +251,7 @@ AttributeResult KWinWindowSystem::readApplication(const KWinElement& application
     if (application.pid() > 0 && !ProcessInfo::exists(application.pid())) {
         return {ax::invalidUIElement, {}};
     }
-    if (!isProcessTrusted()) return {ax::cannotComplete, {}};
+    if (!mirror_.ready()) return {ax::cannotComplete, {}};
     const auto windows = applicationWindows(application.pid(), application.window());
     const auto active = mirror_.activeWindow();
     const bool ownsActive =
@@ -283,7 +285,7 @@ AttributeResult KWinWindowSystem::readApplication(const KWinElement& application
 AttributeResult KWinWindowSystem::readWindow(const KWinElement& window,
                                              std::string_view attribute) {
     if (attribute != attr::title) return {ax::attributeUnsupported, {}};
-    if (!isProcessTrusted()) return {ax::cannotComplete, {}};
+    if (!mirror_.ready()) return {ax::cannotComplete, {}};
     const auto record = mirror_.window(window.window());
     if (!record) return {ax::invalidUIElement, {}};
     return {ax::success, record->caption};
@@ -342,7 +344,7 @@ SizeWriteResult KWinWindowSystem::setAttributeValue(const ElementRef& element,
 // sets the frame and answers; the size the window then takes comes from the
 // resident script.
 SizeWriteResult KWinWindowSystem::writeSize(const KWinElement& window, Size size) {
-    if (!isProcessTrusted()) return {ax::cannotComplete, std::nullopt};
+    if (!mirror_.ready()) return {ax::cannotComplete, std::nullopt};
     const auto deadline = deadlineFor(window.timeout());
     const auto record = mirror_.window(window.window());
     if (!record) return {ax::invalidUIElement, std::nullopt};
@@ -412,7 +414,7 @@ SizeWriteResult KWinWindowSystem::awaitSize(const std::string& id, Size size,
 }
 
 std::optional<std::vector<WindowListEntry>> KWinWindowSystem::copyWindowList() {
-    if (!isProcessTrusted()) return std::nullopt;
+    if (!mirror_.ready()) return std::nullopt;
     std::vector<WindowListEntry> entries;
     for (const auto& window : mirror_.windows()) {
         if (window.desktop || window.minimized) continue;
@@ -462,7 +464,7 @@ std::optional<RunningApplication> KWinWindowSystem::runningApplication(Pid pid) 
 }
 
 std::optional<RunningApplication> KWinWindowSystem::frontmostApplication() {
-    if (!isProcessTrusted()) return std::nullopt;
+    if (!mirror_.ready()) return std::nullopt;
     const auto active = mirror_.activeWindow();
     if (!active || active->pid <= 0) return std::nullopt;
     return runningApplication(active->pid);
