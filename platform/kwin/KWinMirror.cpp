@@ -85,7 +85,8 @@ std::optional<KWinResizeAnswer> KWinMirror::takeAnswer(std::int64_t serial) {
     const auto found = state_.answers.find(serial);
     if (found == state_.answers.end()) return std::nullopt;
     const auto answer = found->second;
-    state_.answers.erase(found);
+    // Answers to requests that timed out came late; none is waited for any more.
+    state_.answers.erase(state_.answers.begin(), std::next(found));
     return answer;
 }
 

@@ -44,6 +44,7 @@ class KWinMirror {
     // Windows nearest the front first.
     std::vector<KWinWindowRecord> windows() const;
     static std::vector<KWinWindowRecord> frontFirst(const State& state);
+    // The answer to a request, dropping those to earlier ones.
     std::optional<KWinResizeAnswer> takeAnswer(std::int64_t serial);
 
     // Waits until done(state) holds or the deadline passes; says which.

@@ -10,6 +10,9 @@
     if (window && !window.resizeable) {
         answer.state = "fixed";
     } else if (window) {
+        // KWin keeps a maximized or full-screen window at the size of the screen.
+        if (window.setMaximize) window.setMaximize(false, false);
+        if (window.fullScreen) window.fullScreen = false;
         const frame = window.frameGeometry;
         window.frameGeometry = {x: frame.x, y: frame.y, width: request.width,
                                 height: request.height};

@@ -164,6 +164,12 @@ void KWinSession::activate(const std::string& resourceClass) {
               "varnic-activate");
 }
 
+void KWinSession::maximize(const std::string& resourceClass) {
+    runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
+                  resourceClass + "\") w.setMaximize(true, true);",
+              "varnic-maximize");
+}
+
 bool KWinSession::scriptLoaded(const std::string& name) {
     const auto reply =
         kwinCall(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),

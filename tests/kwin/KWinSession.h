@@ -34,6 +34,8 @@ class KWinSession {
     std::optional<std::string> frameSize(const std::string& resourceClass);
     // Makes the window of a resource class the active one.
     void activate(const std::string& resourceClass);
+    // Maximizes the window of a resource class, as its title bar's button does.
+    void maximize(const std::string& resourceClass);
     bool scriptLoaded(const std::string& name);
     // Loads a script under a name without running it, as a crashed program leaves it.
     void loadIdleScript(const std::string& name);

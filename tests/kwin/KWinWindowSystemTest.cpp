@@ -84,6 +84,17 @@ TEST_F(KWinTest, NativeWaylandAndXWaylandWindowsTakeExactFrames) {
     EXPECT_EQ(session.frameSize("xlogo"), "1280x720");
     EXPECT_EQ(resize(*focusedWindowOf(xlogo->pid()), 1280, 720), ax::success)
         << "a window already at the size";
+
+    session.maximize("gtk3-demo");
+    ASSERT_TRUE(system.awaitWindows(
+        [&](const std::vector<KWinWindowRecord>& windows) {
+            return std::any_of(windows.begin(), windows.end(), [&](const KWinWindowRecord& w) {
+                return w.pid == gtk->pid() && w.frame.width == 1920;
+            });
+        },
+        waitSeconds));
+    EXPECT_EQ(resize(*focusedWindowOf(gtk->pid()), 1280, 720), ax::success) << "maximized";
+    EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 }
 
 // An X window of the test process itself, standing for Varnic's panel.
