@@ -26,6 +26,9 @@ namespace {
 constexpr double defaultTimeoutSeconds = 3.0;
 // KWin keeps geometry in ints (Plasma 5) and in logical pixels of that range.
 constexpr double maxSide = 32767;
+// How long a loaded script that has not reported in is waited for before it
+// is loaded again.
+constexpr std::chrono::seconds reloadInterval{5};
 // Below this, KWin gives "no maximum" as INT_MAX.
 constexpr double noLimit = 1 << 24;
 
@@ -120,7 +123,8 @@ KWinWindowSystem::KWinWindowSystem()
                  QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"),
                  {QString::fromLatin1(KWinScripting::service)}, QString(), receiver_,
                  SLOT(kwinOwnerChanged(QString, QString, QString)));
-    loadResidentScript();
+    // Loads the resident script now, so that the mirror is filled before the first read.
+    isProcessTrusted();
 }
 
 KWinWindowSystem::~KWinWindowSystem() {
@@ -203,9 +207,16 @@ bool KWinWindowSystem::awaitWindows(
 }
 
 // Only the trust check loads the script again (after KWin restarted): a
-// read never waits on a KWin that does not answer.
+// read never waits on a KWin that does not answer. A script that was loaded
+// but has not reported in yet is given time before it is loaded again, so a
+// slow KWin does not cost the caller a wait at every check.
 bool KWinWindowSystem::isProcessTrusted() {
     if (mirror_.ready()) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (lastLoad_ && now - *lastLoad_ < reloadInterval && !mirror_.kwinOwner().empty()) {
+        return false;
+    }
+    lastLoad_ = now;
     return loadResidentScript();
 }
 

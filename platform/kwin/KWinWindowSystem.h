@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTemporaryDir>
 #include <QThread>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -87,6 +88,7 @@ class KWinWindowSystem : public WindowSystem {
     QTemporaryDir files_;
     std::optional<std::string> ownExecutable_;
     bool reportedUnreachable_ = false;
+    std::optional<std::chrono::steady_clock::time_point> lastLoad_;
     std::int64_t nextSerial_ = 1;
     std::optional<Pid> lastActivePid_;
     std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstring>
+#include <thread>
 
 #include "platform/kwin/KWinWindowSystem.h"
 #include "tests/kwin/KWinSession.h"
@@ -186,6 +187,46 @@ TEST(KWinScripts, LoadedOnceAndUnloadedAtQuit) {
     second.reset();
     EXPECT_FALSE(session.scriptLoaded("varnic"));
     EXPECT_FALSE(session.scriptLoaded("varnic-resize"));
+}
+
+// Trust follows KWin: it quitting takes every window along and makes every
+// call an ordinary failure, said once; a new KWin gets the script again.
+TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
+    testing::LogCapture log;
+    auto session = std::make_unique<KWinSession>();
+    KWinWindowSystem system;
+    ASSERT_TRUE(system.isProcessTrusted());
+    const auto gtk = session->spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    Element window;
+    system.awaitWindows(
+        [&](const std::vector<KWinWindowRecord>& windows) {
+            for (const auto& w : windows) {
+                if (w.pid == gtk->pid()) window = KWinElement::window(w.id, std::nullopt);
+            }
+            return window != nullptr;
+        },
+        waitSeconds);
+    ASSERT_TRUE(window);
+
+    session.reset();
+    // KWin's leaving reaches Varnic as a bus signal, on its own time.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (system.isProcessTrusted() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(system.isProcessTrusted());
+    EXPECT_EQ(
+        system.setAttributeValue(*window, attr::size, *system.createSizeValue(1280, 720)).code,
+        ax::cannotComplete);
+    EXPECT_FALSE(system.copyWindowList());
+    EXPECT_FALSE(system.frontmostApplication());
+    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(),
+                         "KWin: org.kde.KWin is not on the session bus"),
+              1);
+
+    session = std::make_unique<KWinSession>();
+    EXPECT_TRUE(system.isProcessTrusted());
+    EXPECT_TRUE(system.copyWindowList());
 }
 
 }  // namespace
