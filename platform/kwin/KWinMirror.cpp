@@ -64,15 +64,18 @@ std::optional<KWinWindowRecord> KWinMirror::activeWindow() const {
     return found->second;
 }
 
-std::vector<KWinWindowRecord> KWinMirror::windows() const {
+std::vector<KWinWindowRecord> KWinMirror::windows(
+    const std::function<bool(const KWinWindowRecord&)>& keep) const {
     std::lock_guard lock(mutex_);
-    return frontFirst(state_);
+    return frontFirst(state_, keep);
 }
 
-std::vector<KWinWindowRecord> KWinMirror::frontFirst(const State& state) {
+std::vector<KWinWindowRecord> KWinMirror::frontFirst(
+    const State& state, const std::function<bool(const KWinWindowRecord&)>& keep) {
     std::vector<KWinWindowRecord> list;
-    list.reserve(state.windows.size());
-    for (const auto& [id, record] : state.windows) list.push_back(record);
+    for (const auto& [id, record] : state.windows) {
+        if (!keep || keep(record)) list.push_back(record);
+    }
     // Equal stacking positions keep the order windows appeared in, newest first.
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
         return a.stacking != b.stacking ? a.stacking > b.stacking : a.number > b.number;

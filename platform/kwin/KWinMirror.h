@@ -41,9 +41,11 @@ class KWinMirror {
     bool ready() const;
     std::optional<KWinWindowRecord> window(const std::string& id) const;
     std::optional<KWinWindowRecord> activeWindow() const;
-    // Windows nearest the front first.
-    std::vector<KWinWindowRecord> windows() const;
-    static std::vector<KWinWindowRecord> frontFirst(const State& state);
+    // Windows nearest the front first; only those kept, when keep is given.
+    std::vector<KWinWindowRecord> windows(
+        const std::function<bool(const KWinWindowRecord&)>& keep = {}) const;
+    static std::vector<KWinWindowRecord> frontFirst(
+        const State& state, const std::function<bool(const KWinWindowRecord&)>& keep = {});
     // The answer to a request, dropping those to earlier ones.
     std::optional<KWinResizeAnswer> takeAnswer(std::int64_t serial);
 

@@ -238,12 +238,10 @@ AXError KWinWindowSystem::setMessagingTimeout(const ElementRef& element, float s
 
 std::vector<KWinWindowRecord> KWinWindowSystem::applicationWindows(
     Pid pid, const std::string& anchor) const {
-    auto windows = mirror_.windows();
-    std::erase_if(windows, [&](const KWinWindowRecord& window) {
+    return mirror_.windows([&](const KWinWindowRecord& window) {
         const bool owned = pid > 0 ? window.pid == pid : window.id == anchor;
-        return !owned || !applicationWindow(window);
+        return owned && applicationWindow(window);
     });
-    return windows;
 }
 
 AttributeResult KWinWindowSystem::readSystemWide(std::string_view attribute) {
