@@ -98,9 +98,7 @@ TEST_F(KWinTrayTest, MenuItemResizesTheFocusedNativeWindowAndQuitUnloadsTheScrip
     EXPECT_TRUE(session.scriptLoaded("varnic"));
     // "Quit" is the last item; Up wraps round to it.
     session.run({"xdotool", "key", "Up", "Return"});
-    while (varnic->readLine(10s)) {
-    }
-    EXPECT_FALSE(varnic->running()) << "Varnic quit";
+    EXPECT_TRUE(waitUntil([&] { return !varnic->running(); })) << "Varnic quit";
     EXPECT_FALSE(session.scriptLoaded("varnic"));
     close(panel);
     std::filesystem::remove_all(folder);
