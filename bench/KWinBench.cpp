@@ -4,6 +4,7 @@
 // back. The peer runs qdbus three times per call (loadScript, run,
 // unloadScript) and gets no answer back at all, so its figure is a floor.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <filesystem>
@@ -80,7 +81,8 @@ void BM_VarnicResizeReadBack(benchmark::State& state) {
 // qdbus loadScript, run and unloadScript of a script that sets the frame.
 void BM_QdbusScriptResize(benchmark::State& state) {
     auto& d = desktop();
-    const auto folder = std::filesystem::temp_directory_path() / "varnic-kwin-bench";
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("varnic-kwin-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
     bool wide = false;
     for (auto _ : state) {
@@ -99,6 +101,7 @@ void BM_QdbusScriptResize(benchmark::State& state) {
         d.session.run({"qdbus", "org.kde.KWin", path, "run"});
         d.session.run({"qdbus", "org.kde.KWin", "/Scripting", "unloadScript", "peer"});
     }
+    std::filesystem::remove_all(folder);
 }
 
 BENCHMARK(BM_VarnicDiscovery)->Unit(benchmark::kMicrosecond);
