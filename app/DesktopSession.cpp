@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <cstdlib>
 
 #include "platform/gnome/ExtensionInstaller.h"
 #include "platform/gnome/GnomeWindowSystem.h"
@@ -9,6 +10,7 @@
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
+#include "platform/kwin/KWinWindowSystem.h"
 #include "platform/qt/SocketEventPump.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "support/Log.h"
@@ -42,6 +44,13 @@ std::unique_ptr<WindowSystem> gnomeShell() {
     return gnome;
 }
 
+// A Plasma Wayland session: a Wayland display, and KWin on the session bus.
+// On Plasma X11 the X11 backend already gives exact sizes.
+bool plasmaWayland() {
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return display && *display && KWinWindowSystem::kwinOnBus(QDBusConnection::sessionBus());
+}
+
 }  // namespace
 
 void DesktopSession::offerStatusActions(std::function<void()> togglePanel,
@@ -52,6 +61,13 @@ void DesktopSession::offerStatusActions(std::function<void()> togglePanel,
 
 std::unique_ptr<DesktopSession> DesktopSession::detect() {
     if (auto session = detectI3Ipc()) return session;
+    if (plasmaWayland()) {
+        auto kwin = std::make_unique<KWinWindowSystem>();
+        const auto version = kwin->kwinVersion();
+        Log::write("Window system: KDE Plasma on Wayland, KWin " +
+                   (version ? logformat::escaped(*version) : std::string("of unknown version")));
+        return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(kwin), nullptr));
+    }
     if (gnomeSession())
         return std::unique_ptr<DesktopSession>(new DesktopSession(gnomeShell(), nullptr));
     auto x11 = std::make_unique<X11WindowSystem>();

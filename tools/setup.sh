@@ -24,6 +24,8 @@ test=(
   nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
   # GNOME Shell: the extension's tests (headless shell, native Wayland clients) and debootstrap for the GNOME 48 root
   gnome-shell python3-gi gir1.2-gtk-3.0 dconf-service util-linux debootstrap
+  # KDE Plasma through KWin scripting (platform/kwin, tests/kwin); Plasma 6 comes from tools/trixie-root.sh
+  kwin-wayland qdbus-qt5
 )
 
 [ $# -eq 0 ] && set -- run demo test

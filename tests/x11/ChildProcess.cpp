@@ -79,6 +79,16 @@ void ChildProcess::signal(int number) {
     if (pid_ > 0) kill(pid_, number);
 }
 
+bool ChildProcess::running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
 void ChildProcess::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);

@@ -26,6 +26,8 @@ class ChildProcess {
     std::optional<std::string> readLine(std::chrono::milliseconds timeout);
     void signal(int number);
     void stop();
+    // False once the process has ended (it is then reaped).
+    bool running();
 
   private:
     pid_t pid_ = -1;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/x11/ChildProcess.h"
+
+namespace varnic::testing {
+
+// A private headless KWin on the test's session bus, with XWayland: Plasma 5
+// from this system, or Plasma 6 from the Debian 13 root when VARNIC_PLASMA is
+// 6. The test runs as an unprivileged
+// user (tests/wayland/as-test-user.sh). KWin's scripting is also the oracle:
+// the frame sizes KWin itself holds, read by a script of the test's own.
+class KWinSession {
+  public:
+    KWinSession();
+    ~KWinSession();
+    KWinSession(const KWinSession&) = delete;
+    KWinSession& operator=(const KWinSession&) = delete;
+
+    int plasma() const { return plasma_; }
+    const std::string& x11Display() const { return x11Display_; }
+    // A client of this KWin (extra environment as "NAME=value").
+    std::unique_ptr<ChildProcess> spawn(const std::vector<std::string>& argv,
+                                        const std::vector<std::string>& environment = {});
+    // The whole standard output of a client program.
+    std::string run(const std::vector<std::string>& argv);
+    // "WxH" of the frame of the window of a resource class (WM_CLASS or
+    // app id) as KWin holds it, absent when there is none.
+    std::optional<std::string> frameSize(const std::string& resourceClass);
+    // Makes the window of a resource class the active one.
+    void activate(const std::string& resourceClass);
+    // Maximizes the window of a resource class, as its title bar's button does.
+    void maximize(const std::string& resourceClass);
+    bool scriptLoaded(const std::string& name);
+    // Loads a script under a name without running it, as a crashed program leaves it.
+    void loadIdleScript(const std::string& name);
+
+  private:
+    std::vector<std::string> runScript(const std::string& body, const std::string& tag);
+    std::optional<std::string> awaitLine(const std::string& prefix,
+                                         std::chrono::milliseconds timeout);
+
+    int plasma_ = 5;
+    std::string directory_;
+    std::string waylandDisplay_;
+    std::string x11Display_;
+    std::unique_ptr<ChildProcess> kwin_;
+    std::vector<std::string> seen_;
+    int scripts_ = 0;
+};
+
+}  // namespace varnic::testing

@@ -1,0 +1,233 @@
+// The KWin backend against a real headless KWin (Plasma 5 or 6) with real
+// Wayland and XWayland clients. Each test has its own KWin and session bus.
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstring>
+#include <thread>
+
+#include "platform/kwin/KWinWindowSystem.h"
+#include "tests/kwin/KWinSession.h"
+#include "tests/support/LogCapture.h"
+
+namespace varnic {
+namespace {
+
+using testing::ChildProcess;
+using testing::KWinSession;
+
+constexpr double waitSeconds = 10;
+
+// Runs the event loop until done() holds or the wait ends; activations reach
+// the main thread through it.
+bool spinUntil(const std::function<bool()>& done) {
+    bool late = false;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [&] { late = true; });
+    deadline.start(static_cast<int>(waitSeconds * 1000));
+    while (!done() && !late) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+class KWinTest : public ::testing::Test {
+  protected:
+    // The mirrored window of a process, once KWin reported it.
+    std::optional<KWinWindowRecord> awaitWindowOf(Pid pid) {
+        std::optional<KWinWindowRecord> found;
+        system.awaitWindows(
+            [&](const std::vector<KWinWindowRecord>& windows) {
+                for (const auto& window : windows) {
+                    if (window.pid == pid) found = window;
+                }
+                return found.has_value();
+            },
+            waitSeconds);
+        return found;
+    }
+
+    Element focusedWindowOf(Pid pid) {
+        const auto application = system.createApplication(pid);
+        system.setMessagingTimeout(*application, messagingTimeoutSeconds);
+        return system.copyAttributeValue(*application, attr::focusedWindow).takeElement();
+    }
+
+    AXError resize(const ElementRef& window, double width, double height) {
+        return system.setAttributeValue(window, attr::size, *system.createSizeValue(width, height))
+            .code;
+    }
+
+    KWinSession session;
+    KWinWindowSystem system;
+};
+
+TEST_F(KWinTest, NativeWaylandAndXWaylandWindowsTakeExactFrames) {
+    ASSERT_TRUE(system.isProcessTrusted());
+    const auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    const auto xlogo = session.spawn({"xlogo"});
+    ASSERT_TRUE(awaitWindowOf(gtk->pid()));
+    // xlogo names no pid; the X server of XWayland knows it.
+    const auto xlogoWindow = awaitWindowOf(xlogo->pid());
+    ASSERT_TRUE(xlogoWindow);
+
+    for (const Pid pid : {gtk->pid(), xlogo->pid()}) {
+        const auto window = focusedWindowOf(pid);
+        ASSERT_TRUE(window) << pid;
+        EXPECT_EQ(resize(*window, 1280, 720), ax::success) << pid;
+        EXPECT_EQ(awaitWindowOf(pid)->frame.width, 1280);
+        EXPECT_EQ(awaitWindowOf(pid)->frame.height, 720);
+    }
+    EXPECT_EQ(session.frameSize(awaitWindowOf(gtk->pid())->resourceClass), "1280x720")
+        << "KWin's own view of the native window";
+    EXPECT_EQ(session.frameSize("xlogo"), "1280x720");
+    EXPECT_EQ(resize(*focusedWindowOf(xlogo->pid()), 1280, 720), ax::success)
+        << "a window already at the size";
+
+    session.maximize("gtk3-demo");
+    ASSERT_TRUE(system.awaitWindows(
+        [&](const std::vector<KWinWindowRecord>& windows) {
+            return std::any_of(windows.begin(), windows.end(), [&](const KWinWindowRecord& w) {
+                return w.pid == gtk->pid() && w.frame.width == 1920;
+            });
+        },
+        waitSeconds));
+    EXPECT_EQ(resize(*focusedWindowOf(gtk->pid()), 1280, 720), ax::success) << "maximized";
+    EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
+}
+
+// An X window of the test process itself, standing for Varnic's panel.
+class OwnWindow {
+  public:
+    explicit OwnWindow(const std::string& display) : c_(xcb_connect(display.c_str(), nullptr)) {
+        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        const auto window = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 200, 100, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        const char* name = "_NET_WM_PID";
+        auto* atom =
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
+        const auto pid = static_cast<std::uint32_t>(getpid());
+        if (atom) {
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom->atom, XCB_ATOM_CARDINAL,
+                                32, 1, &pid);
+        }
+        std::free(atom);
+        xcb_map_window(c_, window);
+        xcb_flush(c_);
+    }
+    ~OwnWindow() { xcb_disconnect(c_); }
+
+  private:
+    xcb_connection_t* c_;
+};
+
+TEST_F(KWinTest, ActivationsFollowTheFocusUpToVarnicsOwnWindow) {
+    ASSERT_TRUE(system.isProcessTrusted());
+    std::vector<Pid> activated;
+    const auto subscription = system.subscribeActivations([&](const ActivationNotification& n) {
+        if (n.application) activated.push_back(n.application->processIdentifier);
+    });
+    const auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    ASSERT_TRUE(spinUntil([&] { return !activated.empty() && activated.back() == gtk->pid(); }));
+    const auto xlogo = session.spawn({"xlogo"});
+    ASSERT_TRUE(spinUntil([&] { return activated.back() == xlogo->pid(); }));
+    const auto gtkClass = awaitWindowOf(gtk->pid())->resourceClass;
+    session.activate(gtkClass);
+    ASSERT_TRUE(spinUntil([&] { return activated.back() == gtk->pid(); }));
+    EXPECT_EQ(system.frontmostApplication()->processIdentifier, gtk->pid());
+
+    const OwnWindow own(session.x11Display());
+    ASSERT_TRUE(spinUntil([&] { return activated.back() == getpid(); }));
+    EXPECT_EQ(activated, (std::vector<Pid>{gtk->pid(), xlogo->pid(), gtk->pid(), getpid()}))
+        << "the last application before Varnic's own window is the one to resize";
+    EXPECT_EQ(system.frontmostApplication()->processIdentifier, getpid());
+}
+
+TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
+    ASSERT_TRUE(system.isProcessTrusted());
+    testing::LogCapture log;
+    auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    const auto fixed = session.spawn({VARNIC_FIXED_CLIENT, "a \"fixed\" {size}\\"});
+    ASSERT_TRUE(awaitWindowOf(gtk->pid()));
+    ASSERT_TRUE(awaitWindowOf(fixed->pid()));
+
+    const auto closing = focusedWindowOf(gtk->pid());
+    ASSERT_TRUE(closing);
+    const Pid gone = gtk->pid();
+    gtk.reset();
+    system.awaitWindows(
+        [&](const std::vector<KWinWindowRecord>& windows) {
+            return std::none_of(windows.begin(), windows.end(),
+                                [&](const KWinWindowRecord& w) { return w.pid == gone; });
+        },
+        waitSeconds);
+    EXPECT_EQ(resize(*closing, 1280, 720), ax::invalidUIElement);
+    EXPECT_EQ(system.copyAttributeValue(*closing, attr::title).code, ax::invalidUIElement);
+
+    const auto window = focusedWindowOf(fixed->pid());
+    ASSERT_TRUE(window);
+    const auto title = system.copyAttributeValue(*window, attr::title);
+    ASSERT_TRUE(title.text());
+    EXPECT_EQ(*title.text(), "a \"fixed\" {size}\\")
+        << "a title that is JSON syntax arrives intact";
+    EXPECT_EQ(resize(*window, 1280, 720), ax::failure);
+    EXPECT_EQ(session.frameSize("varnic-fixed"), "320x240");
+}
+
+TEST(KWinScripts, LoadedOnceAndUnloadedAtQuit) {
+    KWinSession session;
+    // A copy left by a Varnic that crashed: replaced, not doubled.
+    session.loadIdleScript("varnic");
+    auto second = std::make_unique<KWinWindowSystem>();
+    EXPECT_TRUE(second->isProcessTrusted());
+    EXPECT_TRUE(session.scriptLoaded("varnic"));
+    second.reset();
+    EXPECT_FALSE(session.scriptLoaded("varnic"));
+    EXPECT_FALSE(session.scriptLoaded("varnic-resize"));
+}
+
+// Trust follows KWin: it quitting takes every window along and makes every
+// call an ordinary failure, said once; a new KWin gets the script again.
+TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
+    testing::LogCapture log;
+    auto session = std::make_unique<KWinSession>();
+    KWinWindowSystem system;
+    ASSERT_TRUE(system.isProcessTrusted());
+    const auto gtk = session->spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    Element window;
+    system.awaitWindows(
+        [&](const std::vector<KWinWindowRecord>& windows) {
+            for (const auto& w : windows) {
+                if (w.pid == gtk->pid()) window = KWinElement::window(w.id, std::nullopt);
+            }
+            return window != nullptr;
+        },
+        waitSeconds);
+    ASSERT_TRUE(window);
+
+    session.reset();
+    // KWin's leaving reaches Varnic as a bus signal, on its own time.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (system.isProcessTrusted() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(system.isProcessTrusted());
+    EXPECT_EQ(
+        system.setAttributeValue(*window, attr::size, *system.createSizeValue(1280, 720)).code,
+        ax::cannotComplete);
+    EXPECT_FALSE(system.copyWindowList());
+    EXPECT_FALSE(system.frontmostApplication());
+    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(),
+                         "KWin: org.kde.KWin is not on the session bus"),
+              1);
+
+    session = std::make_unique<KWinSession>();
+    EXPECT_TRUE(system.isProcessTrusted());
+    EXPECT_TRUE(system.copyWindowList());
+}
+
+}  // namespace
+}  // namespace varnic
