@@ -194,7 +194,7 @@ std::optional<std::string> compositorName(std::string_view json) {
     const auto variant = text(version, "variant").value_or("i3");
     auto name = variant + " " + std::to_string(*major) + "." + std::to_string(*minor);
     if (const auto patch = integer<int>(version, "patch"); patch && *patch > 0) {
-        name += "." + std::to_string(*patch);
+        name.append(".").append(std::to_string(*patch));
     }
     return name;
 }
