@@ -284,11 +284,7 @@ Pid GnomeWindowSystem::ownPid() {
 }
 
 Subscription GnomeWindowSystem::subscribeActivations(ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    activationHandlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(activationHandlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return activationHandlers_.subscribe(std::move(handler));
 }
 
 void GnomeWindowSystem::focusMayHaveChanged() {
@@ -298,9 +294,7 @@ void GnomeWindowSystem::focusMayHaveChanged() {
     auto application = runningApplication(focused->pid);
     if (!application) return;
     const ActivationNotification notification{std::move(application)};
-    // A handler may subscribe or unsubscribe while it runs.
-    const auto handlers = *activationHandlers_;
-    for (const auto& [id, handler] : handlers) handler(notification);
+    activationHandlers_.notify(notification);
 }
 
 }  // namespace varnic

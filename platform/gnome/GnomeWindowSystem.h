@@ -9,6 +9,7 @@
 #include "platform/gnome/ExtensionInstaller.h"
 #include "platform/gnome/GnomeElement.h"
 #include "platform/gnome/WindowMirror.h"
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -60,9 +61,7 @@ class GnomeWindowSystem : public WindowSystem {
     std::optional<std::string> ownExecutable_;
     bool reportedUnreachable_ = false;
     std::optional<Pid> lastActivePid_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> activationHandlers_;
 };
 
 }  // namespace varnic

@@ -494,11 +494,7 @@ PermissionGuide KWinWindowSystem::permissionGuide() const {
 }
 
 Subscription KWinWindowSystem::subscribeActivations(ActivationHandler handler) {
-    const auto id = nextHandler_++;
-    activationHandlers_->emplace(id, std::move(handler));
-    return Subscription([weak = std::weak_ptr(activationHandlers_), id] {
-        if (auto handlers = weak.lock()) handlers->erase(id);
-    });
+    return activationHandlers_.subscribe(std::move(handler));
 }
 
 void KWinWindowSystem::deliverActivation() {
@@ -508,9 +504,7 @@ void KWinWindowSystem::deliverActivation() {
     auto application = runningApplication(active->pid);
     if (!application) return;
     const ActivationNotification notification{std::move(application)};
-    // A handler may subscribe or unsubscribe while it runs.
-    const auto handlers = *activationHandlers_;
-    for (const auto& [id, handler] : handlers) handler(notification);
+    activationHandlers_.notify(notification);
 }
 
 }  // namespace varnic

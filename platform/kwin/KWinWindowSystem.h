@@ -14,6 +14,7 @@
 #include "platform/kwin/KWinElement.h"
 #include "platform/kwin/KWinMirror.h"
 #include "platform/kwin/KWinScripting.h"
+#include "support/Observers.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -91,9 +92,7 @@ class KWinWindowSystem : public WindowSystem {
     std::optional<std::chrono::steady_clock::time_point> lastLoad_;
     std::int64_t nextSerial_ = 1;
     std::optional<Pid> lastActivePid_;
-    std::shared_ptr<std::map<int, ActivationHandler>> activationHandlers_ =
-        std::make_shared<std::map<int, ActivationHandler>>();
-    int nextHandler_ = 0;
+    Observers<const ActivationNotification&> activationHandlers_;
     // Activations reach the main thread through this object's event queue.
     QObject mainThread_;
     QThread reportThread_;
