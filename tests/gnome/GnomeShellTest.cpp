@@ -221,10 +221,4 @@ TEST_F(GnomeShellTest, TopBarIconOnlyWhileNoTrayHostShowsVarnic) {
 }  // namespace
 }  // namespace varnic
 
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
-
 #include "GnomeShellTest.moc"

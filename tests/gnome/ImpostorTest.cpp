@@ -204,9 +204,3 @@ TEST(ExtensionInstallerTest, InstallsTheVariantThatFitsTheShellForTheUser) {
 
 }  // namespace
 }  // namespace varnic
-
-int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
