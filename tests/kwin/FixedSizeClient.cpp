@@ -1,12 +1,11 @@
 // An X client whose window has one allowed size (minimum = maximum), titled
 // from its argument; it stays until it is killed.
 // Usage: varnic_kwin_fixed_client TITLE
-#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 int main(int argc, char** argv) {
     const char* title = argc > 1 ? argv[1] : "fixed";
@@ -29,15 +28,6 @@ int main(int argc, char** argv) {
     hints[6] = hints[8] = height;
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
                         XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
-    const char* pidName = "_NET_WM_PID";
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> pidAtom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(pidName), pidName), nullptr),
-        &std::free);
-    const std::uint32_t pid = static_cast<std::uint32_t>(::getpid());
-    if (pidAtom) {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, pidAtom->atom, XCB_ATOM_CARDINAL, 32,
-                            1, &pid);
-    }
     xcb_map_window(c, window);
     xcb_flush(c);
     while (auto* event = xcb_wait_for_event(c)) std::free(event);

@@ -67,7 +67,7 @@ KWinSession::KWinSession() {
     if (plasma_ == 6) argv.insert(argv.begin(), {VARNIC_KWIN_CHROOT, root});
     kwin_ = std::make_unique<ChildProcess>(argv, std::vector<std::string>{"KWIN_COMPOSE=Q"},
                                            directory_ + "/kwin.log");
-    const auto session = awaitLine("varnic-session ", 30s);
+    const auto session = kwin_->awaitLine("varnic-session ", 30s);
     if (!session) throw std::runtime_error("KWin did not start; see " + directory_);
     x11Display_ = session->substr(session->rfind(' ') + 1);
     // The test process is a client of this desktop too, as Varnic would be.
@@ -79,27 +79,11 @@ KWinSession::~KWinSession() {
     kwin_->stop();
     // What KWin and the clients said helps with a failure; it goes with the folder.
     if (::testing::Test::HasFailure()) {
-        for (const auto& line : seen_) std::cerr << "kwin: " << line << "\n";
+        for (const auto& line : kwin_->seen()) std::cerr << "kwin: " << line << "\n";
         std::cerr << std::ifstream(directory_ + "/clients.log").rdbuf() << std::endl;
     }
     std::error_code ignored;
     fs::remove_all(directory_, ignored);
-}
-
-std::optional<std::string> KWinSession::awaitLine(const std::string& prefix,
-                                                  std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left <= 0ms) return std::nullopt;
-        auto line = kwin_->readLine(left);
-        if (!line) return std::nullopt;
-        // KWin's print() lines carry a "js: " prefix.
-        const auto at = line->find(prefix);
-        if (at != std::string::npos) return line->substr(at);
-        seen_.push_back(std::move(*line));
-    }
 }
 
 std::unique_ptr<ChildProcess> KWinSession::spawn(const std::vector<std::string>& argv,
@@ -113,21 +97,21 @@ std::unique_ptr<ChildProcess> KWinSession::spawn(const std::vector<std::string>&
 }
 
 std::string KWinSession::run(const std::vector<std::string>& argv) {
-    const auto tool = spawn(argv);
-    std::string output;
-    while (auto line = tool->readLine(10s)) output += *line + "\n";
-    return output;
+    return spawn(argv)->output(10s);
 }
 
-// Loads, runs and unloads a script that prints lines starting with tag, and
-// returns them; the script ends with a line "TAG end".
-std::vector<std::string> KWinSession::runScript(const std::string& body, const std::string& tag) {
+// Loads, runs and unloads a script; its print() lines carry a tag, and its
+// last one says it is done.
+std::vector<std::string> KWinSession::runScript(const std::string& resourceClass,
+                                                const std::string& statement) {
     const auto name = "varnic-test-" + std::to_string(++scripts_);
     const auto path = directory_ + "/" + name + ".js";
-    writeFile(path,
-              "const windows = workspace.windowList ? workspace.windowList() : "
-              "workspace.clientList();\n" +
-                  body + "\nprint(\"" + tag + " end\");\n");
+    writeFile(path, "const tag = \"" + name +
+                        " \";\n"
+                        "for (const w of workspace.windowList ? workspace.windowList() : "
+                        "workspace.clientList())\n"
+                        "  if (String(w.resourceClass).toLowerCase() === \"" +
+                        resourceClass + "\") { " + statement + " }\nprint(tag + \"end\");\n");
     const auto loaded = kwinCall(
         QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
         QStringLiteral("loadScript"), {QString::fromStdString(path), QString::fromStdString(name)});
@@ -136,9 +120,11 @@ std::vector<std::string> KWinSession::runScript(const std::string& body, const s
                                          : QStringLiteral("/%1").arg(id);
     kwinCall(objectPath, QStringLiteral("org.kde.kwin.Script"), QStringLiteral("run"), {});
     std::vector<std::string> lines;
-    while (auto line = awaitLine(tag + " ", 5s)) {
-        if (*line == tag + " end") break;
-        lines.push_back(line->substr(tag.size() + 1));
+    // KWin's print() lines carry a "js: " prefix.
+    while (auto line = kwin_->awaitLine(name + " ", 5s)) {
+        auto said = line->substr(line->find(name) + name.size() + 1);
+        if (said == "end") break;
+        lines.push_back(std::move(said));
     }
     kwinCall(QStringLiteral("/Scripting"), QStringLiteral("org.kde.kwin.Scripting"),
              QStringLiteral("unloadScript"), {QString::fromStdString(name)});
@@ -146,28 +132,20 @@ std::vector<std::string> KWinSession::runScript(const std::string& body, const s
 }
 
 std::optional<std::string> KWinSession::frameSize(const std::string& resourceClass) {
-    const auto lines =
-        runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
-                      resourceClass +
-                      "\") print(\"varnic-frame \" + w.frameGeometry.width + \"x\" + "
-                      "w.frameGeometry.height);",
-                  "varnic-frame");
+    const auto lines = runScript(
+        resourceClass, "print(tag + w.frameGeometry.width + \"x\" + w.frameGeometry.height);");
     if (lines.empty()) return std::nullopt;
     return lines.front();
 }
 
 void KWinSession::activate(const std::string& resourceClass) {
-    runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
-                  resourceClass +
-                  "\") { if (\"activeWindow\" in workspace) workspace.activeWindow = w; "
-                  "else workspace.activeClient = w; }",
-              "varnic-activate");
+    runScript(resourceClass,
+              "if (\"activeWindow\" in workspace) workspace.activeWindow = w; "
+              "else workspace.activeClient = w;");
 }
 
 void KWinSession::maximize(const std::string& resourceClass) {
-    runScript("for (const w of windows) if (String(w.resourceClass).toLowerCase() === \"" +
-                  resourceClass + "\") w.setMaximize(true, true);",
-              "varnic-maximize");
+    runScript(resourceClass, "w.setMaximize(true, true);");
 }
 
 bool KWinSession::scriptLoaded(const std::string& name) {

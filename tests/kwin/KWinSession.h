@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,16 +40,15 @@ class KWinSession {
     void loadIdleScript(const std::string& name);
 
   private:
-    std::vector<std::string> runScript(const std::string& body, const std::string& tag);
-    std::optional<std::string> awaitLine(const std::string& prefix,
-                                         std::chrono::milliseconds timeout);
+    // Runs a statement on the windows of a resource class; what it prints.
+    std::vector<std::string> runScript(const std::string& resourceClass,
+                                       const std::string& statement);
 
     int plasma_ = 5;
     std::string directory_;
     std::string waylandDisplay_;
     std::string x11Display_;
     std::unique_ptr<ChildProcess> kwin_;
-    std::vector<std::string> seen_;
     int scripts_ = 0;
 };
 

@@ -1,15 +1,8 @@
 #include "tests/sway/SwaySession.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace varnic::testing {
 namespace {
@@ -22,36 +15,6 @@ std::string runtimeDirectory() {
         throw std::runtime_error("no XDG_RUNTIME_DIR: run under tests/wayland/as-test-user.sh");
     }
     return runtime;
-}
-
-// The whole standard output of a program, run with extra environment entries.
-std::string capture(const std::vector<std::string>& argv, const std::vector<std::string>& extra) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry; ++entry) entries.emplace_back(*entry);
-    entries.insert(entries.end(), extra.begin(), extra.end());
-    std::vector<char*> envp;
-    for (auto& e : entries) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string output;
-    char chunk[65536];
-    for (ssize_t got; spawned == 0 && (got = read(out[0], chunk, sizeof chunk)) > 0;) {
-        output.append(chunk, static_cast<std::size_t>(got));
-    }
-    close(out[0]);
-    if (spawned == 0) waitpid(pid, nullptr, 0);
-    return output;
 }
 
 const Json* findNode(const Json& node, std::int64_t id) {
@@ -134,36 +97,35 @@ SwaySession::Window SwaySession::start(const std::vector<std::string>& argv,
     if (!created) throw std::runtime_error(argv[0] + " did not map a window");
     const auto id = (*created)["container"]["id"].get<std::int64_t>();
     // sway focuses a new window right after mapping it.
-    if (!waitForEvent([&](const Json& event) {
-            return event.value("change", "") == "focus" && event["container"]["id"] == id;
-        })) {
-        throw std::runtime_error(argv[0] + " did not get the focus");
-    }
+    if (!awaitChange("focus", id)) throw std::runtime_error(argv[0] + " did not get the focus");
     return {id, pid, process.get()};
+}
+
+bool SwaySession::awaitChange(const std::string& change, std::int64_t id) {
+    return waitForEvent([&](const Json& event) {
+               return event.value("change", "") == change && event["container"]["id"] == id;
+           })
+        .has_value();
 }
 
 void SwaySession::stop(const Window& window) {
     window.process->stop();
-    waitForEvent([&](const Json& event) {
-        return event.value("change", "") == "close" && event["container"]["id"] == window.id;
-    });
+    awaitChange("close", window.id);
 }
 
 void SwaySession::focus(const Window& window) {
     swaymsg({"[con_id=" + std::to_string(window.id) + "] focus"});
-    waitForEvent([&](const Json& event) {
-        return event.value("change", "") == "focus" && event["container"]["id"] == window.id;
-    });
+    awaitChange("focus", window.id);
 }
 
 std::string SwaySession::swaymsg(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{"swaymsg", "--socket", socket_};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return capture(argv, {});
+    return run(argv);
 }
 
 std::string SwaySession::run(const std::vector<std::string>& argv) {
-    return capture(argv, environment());
+    return ChildProcess(argv, environment(), directory_ + "/tools.log").output(10s);
 }
 
 Json SwaySession::node(std::int64_t id) {
@@ -172,11 +134,12 @@ Json SwaySession::node(std::int64_t id) {
     return found ? *found : Json();
 }
 
-std::optional<SwaySession::Size> SwaySession::outerSize(std::int64_t id) {
+std::string SwaySession::outerSize(std::int64_t id) {
     const auto found = node(id);
-    if (found.is_null()) return std::nullopt;
-    return Size{found["rect"]["width"].get<int>(),
-                found["rect"]["height"].get<int>() + found["deco_rect"]["height"].get<int>()};
+    if (found.is_null()) return {};
+    return std::to_string(found["rect"]["width"].get<int>()) + "x" +
+           std::to_string(found["rect"]["height"].get<int>() +
+                          found["deco_rect"]["height"].get<int>());
 }
 
 }  // namespace varnic::testing

@@ -30,11 +30,6 @@ class SwaySession {
         pid_t pid = 0;
         ChildProcess* process = nullptr;
     };
-    struct Size {
-        int width = 0;
-        int height = 0;
-        bool operator==(const Size&) const = default;
-    };
 
     SwaySession();
     ~SwaySession();
@@ -43,7 +38,6 @@ class SwaySession {
 
     const std::string& socketPath() const { return socket_; }
     const std::string& logDirectory() const { return directory_; }
-    const std::string& x11Display() const { return x11Display_; }
     // WAYLAND_DISPLAY, DISPLAY and SWAYSOCK of this session.
     std::vector<std::string> environment() const;
 
@@ -61,8 +55,8 @@ class SwaySession {
     std::string swaymsg(const std::vector<std::string>& arguments);
     // The container's node in get_tree; null when it is gone.
     nlohmann::json node(std::int64_t id);
-    // The outer frame: rect plus the title bar drawn above it.
-    std::optional<Size> outerSize(std::int64_t id);
+    // "WxH" of the outer frame: rect plus the title bar drawn above it; empty when gone.
+    std::string outerSize(std::int64_t id);
 
     // The next window event the predicate accepts; absent after the timeout.
     std::optional<nlohmann::json> waitForEvent(
@@ -70,6 +64,9 @@ class SwaySession {
         std::chrono::milliseconds timeout = 10s);
 
   private:
+    // Waits for the window event of this change to the container.
+    bool awaitChange(const std::string& change, std::int64_t id);
+
     std::string directory_;
     std::string socket_;
     std::string waylandDisplay_;

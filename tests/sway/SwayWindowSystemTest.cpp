@@ -10,14 +10,12 @@
 #include "tests/support/LogCapture.h"
 #include "tests/sway/SwaySession.h"
 #include "windows/WindowManager.h"
-#include "windows/WindowResizer.h"
 
 namespace varnic {
 namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using namespace std::chrono_literals;
 using testing::SwaySession;
 
@@ -49,47 +47,37 @@ class SwayWindowSystemTest : public ::testing::Test {
         }));
         return window;
     }
-    std::string floatingLine(const SwaySession::Window& window, const std::string& app) {
-        return "sway IPC: window " + std::to_string(window.id) + " (" + app +
-               ") is tiled; floating it so that it can take a size of its own";
-    }
 
     SwaySession session;
     I3WindowSystem system{session.socketPath()};
     FakeDesktopShell shell;
     VirtualClockQueue queue;
+    std::shared_ptr<WindowManager> manager = WindowManager::create(system, shell, queue);
 };
 
-TEST_F(SwayWindowSystemTest, TiledNativeWaylandWindowIsFloatedToTheExactOuterSize) {
+TEST_F(SwayWindowSystemTest, TiledNativeAndXWaylandWindowsAreFloatedToTheExactOuterSize) {
     const auto foot = start({"foot", "--title", "native"});
     ASSERT_EQ(session.node(foot.id)["type"], "con") << "new windows are tiled";
-    const auto manager = WindowManager::create(system, shell, queue);
     testing::LogCapture log;
-
     manager->resizeActiveWindow(std::nullopt, 1280, 720);
+    EXPECT_THAT(log.lines(),
+                ElementsAre("Found focused window for foot", "Targeting window: native",
+                            "sway IPC: window " + std::to_string(foot.id) +
+                                " (foot) is tiled; floating it so that it can take a size of "
+                                "its own",
+                            "Successfully resized foot to 1280.0x720.0"));
+    EXPECT_EQ(session.outerSize(foot.id), "1280x720");
 
-    EXPECT_THAT(log.lines(), ElementsAre("Found focused window for foot",
-                                         "Targeting window: native", floatingLine(foot, "foot"),
-                                         "Successfully resized foot to 1280.0x720.0"));
-    EXPECT_EQ(session.node(foot.id)["type"], "floating_con");
-    EXPECT_EQ(session.outerSize(foot.id), (SwaySession::Size{1280, 720}));
-}
-
-TEST_F(SwayWindowSystemTest, XWaylandWindowIsDiscoveredAndResizedLikeANativeOne) {
     const auto xterm = start({"xterm", "-T", "under XWayland"});
-    const auto manager = WindowManager::create(system, shell, queue);
     manager->fetchActiveWindowInfo();
     queue.runPending();
     const auto target = manager->activeWindowInfo.get();
     ASSERT_TRUE(target);
     EXPECT_EQ(target->appName, "XTerm") << "the X11 class names an XWayland application";
     EXPECT_EQ(target->windowTitle, "under XWayland");
-    EXPECT_EQ(target->pid, xterm.pid);
-
-    testing::LogCapture log;
     manager->resizeActiveWindow(xterm.pid, 1280, 720);
     EXPECT_THAT(log.lines(), Contains("Successfully resized XTerm to 1280.0x720.0"));
-    EXPECT_EQ(session.outerSize(xterm.id), (SwaySession::Size{1280, 720}));
+    EXPECT_EQ(session.outerSize(xterm.id), "1280x720");
 }
 
 // gtk3-demo's main window cannot be smaller than its content: sway shows the
@@ -98,64 +86,37 @@ TEST_F(SwayWindowSystemTest, WindowThatRefusesASizeReportsTheNearestItTook) {
     const auto demo = start({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     const auto window = windowOf(demo.pid);
     ASSERT_TRUE(window);
-
     const auto result =
         system.setAttributeValue(*window, attr::size, *system.createSizeValue(200, 100));
-
     ASSERT_EQ(result.code, ax::success);
     ASSERT_TRUE(result.nearest);
     EXPECT_EQ(result.nearest->reason, "its minimum size");
-    const auto actual = session.outerSize(demo.id);
-    ASSERT_TRUE(actual);
-    EXPECT_EQ(result.nearest->size.width, actual->width);
-    EXPECT_EQ(result.nearest->size.height, actual->height);
-    EXPECT_GT(actual->width, 200);
+    EXPECT_EQ(session.outerSize(demo.id), std::to_string(int(result.nearest->size.width)) + "x" +
+                                              std::to_string(int(result.nearest->size.height)));
+    EXPECT_GT(result.nearest->size.width, 200);
 }
 
-TEST_F(SwayWindowSystemTest, WindowClosedBeforeTheResizeIsAnInvalidElement) {
-    const auto foot = start({"foot", "--title", "doomed"});
-    const auto window = windowOf(foot.pid);
-    ASSERT_TRUE(window);
-    session.stop(foot);
-
-    EXPECT_EQ(system.setAttributeValue(*window, attr::size, *system.createSizeValue(640, 480)).code,
-              ax::invalidUIElement);
-    EXPECT_EQ(system.copyAttributeValue(*window, attr::title).code, ax::invalidUIElement);
-    Pid read = 0;
-    EXPECT_EQ(system.getPid(*window, read), ax::invalidUIElement);
-    EXPECT_FALSE(system.runningApplication(foot.pid));
-
-    testing::LogCapture log;
-    WindowResizer(system).resizeWindow(RunningApplication{foot.pid, "Gone", {}, {}}, 640, 480);
-    EXPECT_THAT(log.lines(), Contains(HasSubstr("Gone")));
-    EXPECT_TRUE(system.isProcessTrusted()) << "the connection survives every error";
-}
-
-TEST_F(SwayWindowSystemTest, FocusChangesDecideTheLastOtherApplicationAndTheListOrder) {
+TEST_F(SwayWindowSystemTest, FocusDecidesTheTargetAndAClosedWindowIsAnInvalidElement) {
     const auto foot = start({"foot", "--title", "first"});
     const auto xterm = start({"xterm", "-T", "second"});
-    const auto manager = WindowManager::create(system, shell, queue);
-
     session.focus(foot);
     ASSERT_TRUE(processEventsUntil([&] { return manager->lastNonSelfFrontmostPID() == foot.pid; }));
     session.focus(xterm);
     ASSERT_TRUE(
         processEventsUntil([&] { return manager->lastNonSelfFrontmostPID() == xterm.pid; }));
-
     const auto list = system.copyWindowList();
     ASSERT_TRUE(list);
     ASSERT_EQ(list->size(), 2u);
     EXPECT_EQ(list->at(0).windowNumber, xterm.id) << "front-most first";
-    EXPECT_EQ(list->at(0).ownerName, "XTerm");
-    EXPECT_EQ(list->at(1).windowNumber, foot.id);
-    EXPECT_EQ(list->at(1).ownerPID, foot.pid);
     EXPECT_EQ(list->at(1).windowName, "first");
-    const auto bounds = *list->at(1).bounds;
-    const auto node = session.node(foot.id);
-    EXPECT_EQ(bounds.at("Width"), node["rect"]["width"].get<double>());
-    EXPECT_EQ(bounds.at("Height"),
-              node["rect"]["height"].get<double>() + node["deco_rect"]["height"].get<double>());
-    EXPECT_EQ(system.frontmostApplication()->processIdentifier, xterm.pid);
+
+    const auto window = windowOf(foot.pid);
+    ASSERT_TRUE(window);
+    session.stop(foot);
+    EXPECT_EQ(system.setAttributeValue(*window, attr::size, *system.createSizeValue(640, 480)).code,
+              ax::invalidUIElement);
+    EXPECT_EQ(system.copyAttributeValue(*window, attr::title).code, ax::invalidUIElement);
+    EXPECT_TRUE(system.isProcessTrusted()) << "the connection survives every error";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -73,6 +74,23 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds time
         if (got <= 0) return std::nullopt;
         buffer_.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+std::optional<std::string> ChildProcess::awaitLine(const std::string& text,
+                                                   std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (auto line = readLine(std::chrono::duration_cast<std::chrono::milliseconds>(
+               deadline - std::chrono::steady_clock::now()))) {
+        seen_.push_back(*line);
+        if (line->find(text) != std::string::npos) return line;
+    }
+    return std::nullopt;
+}
+
+std::string ChildProcess::output(std::chrono::milliseconds timeout) {
+    std::string all;
+    while (auto line = readLine(timeout)) all += *line + "\n";
+    return all + std::exchange(buffer_, {});
 }
 
 void ChildProcess::signal(int number) {

@@ -24,6 +24,13 @@ class ChildProcess {
     pid_t pid() const { return pid_; }
     // One line of stdout, absent when none came in time.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+    // The next line containing text, within the timeout; every line read on
+    // the way stays in seen(), for a failure's report.
+    std::optional<std::string> awaitLine(const std::string& text,
+                                         std::chrono::milliseconds timeout);
+    const std::vector<std::string>& seen() const { return seen_; }
+    // All of stdout until the program closes it (each line within the timeout).
+    std::string output(std::chrono::milliseconds timeout);
     void signal(int number);
     void stop();
     // False once the process has ended (it is then reaped).
@@ -33,6 +40,7 @@ class ChildProcess {
     pid_t pid_ = -1;
     int stdout_ = -1;
     std::string buffer_;
+    std::vector<std::string> seen_;
 };
 
 }  // namespace varnic::testing

@@ -155,10 +155,7 @@ void X11Session::stopClient(Client& client) {
 }
 
 std::string X11Session::run(const std::vector<std::string>& argv) {
-    ChildProcess tool(argv, environment(), logDirectory_ + "/tools.log");
-    std::string output;
-    while (auto line = tool.readLine(10s)) output += *line + "\n";
-    return output;
+    return ChildProcess(argv, environment(), logDirectory_ + "/tools.log").output(10s);
 }
 
 X11Session::Rect X11Session::clientGeometry(xcb_window_t client) {

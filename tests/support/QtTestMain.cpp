@@ -1,4 +1,4 @@
-// The KWin tests need a Qt application for QtDBus.
+// Test programs that use QtDBus need a Qt application.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
