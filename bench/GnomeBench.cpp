@@ -42,7 +42,8 @@ struct Desktop {
             const auto list = system.copyWindowList();
             return list && list->size() >= openWindows + 1;
         });
-        for (const auto& entry : *system.copyWindowList()) {
+        const auto list = system.copyWindowList();  // kept: the loop must not outlive it
+        for (const auto& entry : list.value_or(std::vector<varnic::WindowListEntry>{})) {
             if (entry.ownerPID == demo.pid())
                 demoWindow = static_cast<std::uint64_t>(*entry.windowNumber);
         }
