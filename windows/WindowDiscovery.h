@@ -39,7 +39,7 @@ class WindowDiscovery {
     // Empty when discovery goes on with the window list.
     RouteEnd focusedApplicationRoute(std::optional<Pid> lastNonSelfFrontmostPID);
     RouteEnd focusedWindowRoute(const ElementRef& application, Pid pid,
-                                              const std::optional<RunningApplication>& running);
+                                const std::optional<RunningApplication>& running);
     Element windowOf(const ElementRef& application, const std::string& name);
     Outcome windowListRoute();
     std::optional<RunningApplication> eligibleOwner(const WindowListEntry& entry, Pid ownPid);
