@@ -46,6 +46,7 @@ void PopoverWindow::open(QPoint position) {
     setFixedSize(panelSize());
     move(position);
     skipTaskbar();
+    hadActivation_ = false;
     show();
     raise();
     activateWindow();
@@ -53,7 +54,12 @@ void PopoverWindow::open(QPoint position) {
 
 void PopoverWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
+    if (event->type() != QEvent::ActivationChange || !isVisible()) return;
+    // Only losing the activation it had closes the panel: a change elsewhere
+    // (the tray menu closing) may be told before the panel got it at all.
+    if (isActiveWindow()) {
+        hadActivation_ = true;
+    } else if (hadActivation_) {
         hide();
         emit closedByDeactivation();
     }

@@ -33,6 +33,7 @@ class PopoverWindow : public QWidget {
 
   private:
     QSize contentSize() const;
+    bool hadActivation_ = false;
     void skipTaskbar();
 };
 
