@@ -47,6 +47,7 @@ void PopoverWindow::open(QPoint position) {
     move(position);
     skipTaskbar();
     hadActivation_ = false;
+    sinceOpen_.start();
     show();
     raise();
     activateWindow();
@@ -59,6 +60,10 @@ void PopoverWindow::changeEvent(QEvent* event) {
     // (the tray menu closing) may be told before the panel got it at all.
     if (isActiveWindow()) {
         hadActivation_ = true;
+    } else if (sinceOpen_.elapsed() < settleMillis) {
+        // The focus settling from the click that opened it (a tray menu's
+        // grab ending, say) is not the user leaving the panel.
+        activateWindow();
     } else if (hadActivation_) {
         hide();
         emit closedByDeactivation();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 namespace varnic {
@@ -33,7 +34,9 @@ class PopoverWindow : public QWidget {
 
   private:
     QSize contentSize() const;
+    static constexpr qint64 settleMillis = 300;
     bool hadActivation_ = false;
+    QElapsedTimer sinceOpen_;
     void skipTaskbar();
 };
 
