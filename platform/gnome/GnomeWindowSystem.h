@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDBusConnection>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>

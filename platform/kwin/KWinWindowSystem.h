@@ -6,7 +6,6 @@
 #include <QThread>
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
