@@ -316,7 +316,9 @@ TEST(X11HostileRoot, CostsBoundedWorkAndBlamesNoOne) {
 
     const auto start = std::chrono::steady_clock::now();
     const auto list = system.copyWindowList();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3500ms) << "bounded by the 3.0 s default";
+    // Bounded by the 3.0 s default deadline plus what a sanitizer build under
+    // load spends after it; unbounded, this read took about 40 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 6s) << "bounded by the 3.0 s default";
     EXPECT_THAT(log.lines(),
                 ::testing::IsSupersetOf(std::vector<std::string>{
                     "X11: the window manager lists more than 65536 windows; only the first "
