@@ -3,9 +3,9 @@
 // usable entry comes last, after many that are skipped.
 #include <benchmark/benchmark.h>
 
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/FakeWindowSystem.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "support/Log.h"
 #include "windows/WindowManager.h"
 

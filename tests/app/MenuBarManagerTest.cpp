@@ -10,9 +10,9 @@
 
 #include "app/MenuBarManager.h"
 #include "app/SignalQuit.h"
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/FakeWindowSystem.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
 #include "windows/WindowManager.h"
 

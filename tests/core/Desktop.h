@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/FakeWindowSystem.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
 #include "windows/WindowManager.h"
 

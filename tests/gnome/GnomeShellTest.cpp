@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "permissions/AccessibilityManager.h"
-#include "platform/fake/FakeDesktopShell.h"
+#include "tests/doubles/FakeDesktopShell.h"
 #include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/gnome/TopBarService.h"

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
 #include "tests/support/LogCapture.h"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "permissions/AccessibilityManager.h"
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/FakeWindowSystem.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/FakeWindowSystem.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
 
 namespace varnic {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "permissions/StartupManager.h"
-#include "platform/fake/FakeLoginItemService.h"
+#include "tests/doubles/FakeLoginItemService.h"
 #include "tests/support/LogCapture.h"
 
 namespace varnic {

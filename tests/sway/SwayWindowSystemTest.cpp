@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include "platform/fake/FakeDesktopShell.h"
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "tests/support/LogCapture.h"
 #include "tests/sway/SwaySession.h"

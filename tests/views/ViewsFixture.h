@@ -9,7 +9,7 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
-#include "platform/fake/FakeLoginItemService.h"
+#include "tests/doubles/FakeLoginItemService.h"
 #include "platform/qt/AppBundle.h"
 #include "tests/core/Desktop.h"
 #include "views/RootView.h"

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeWindowSystem.h"
+#include "tests/doubles/FakeWindowSystem.h"
 
 namespace varnic {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/fake/VirtualClockQueue.h"
+#include "tests/doubles/VirtualClockQueue.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "platform/fake/FakeLoginItemService.h"
+#include "tests/doubles/FakeLoginItemService.h"
 
 namespace varnic {
 

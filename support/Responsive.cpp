@@ -1,0 +1,34 @@
+#include "support/Responsive.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace varnic {
+namespace {
+
+std::function<void()>& handler() {
+    static std::function<void()> installed;
+    return installed;
+}
+
+}  // namespace
+
+void Responsive::install(std::function<void()> handleInput) {
+    handler() = std::move(handleInput);
+}
+
+void Responsive::handleInput() {
+    if (handler()) handler()();
+}
+
+bool Responsive::waitUntil(Deadline deadline, const std::function<bool(Slice timeout)>& ready) {
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<Slice>(deadline - std::chrono::steady_clock::now());
+        if (ready(std::clamp(left, Slice{0}, slice))) return true;
+        if (left <= slice) return false;
+        handleInput();
+    }
+}
+
+}  // namespace varnic
