@@ -1,8 +1,11 @@
 // sway through its IPC, side by side with swaymsg on the same headless sway:
 // one discovery with 200 windows open against `swaymsg -t get_tree`, and one
-// resize from request to size read back against `swaymsg` running the same
-// command (which reads nothing back). Run under tests/wayland/as-test-user.sh.
-// Counter: requests sent to sway per discovery (the model makes it zero).
+// resize from request to confirmed size against `swaymsg` running the same
+// command followed by a `swaymsg -t get_tree` that checks the size. Resizes
+// of an XWayland window and of a native Wayland one (foot), whose client may
+// still commit another size: sway gives it 200 ms to. Run under
+// tests/wayland/as-test-user.sh. Counter: requests sent to sway per
+// discovery (the mirror makes it zero).
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -27,6 +30,7 @@ struct Desktop {
     SwaySession session;
     std::unique_ptr<varnic::testing::ChildProcess> client;
     SwaySession::Window foot;
+    std::int64_t clientWindow = 0;  // the container of the test client's last window
 
     Desktop() {
         // foot first: in a layout of 200 tiles its own would be a few pixels wide.
@@ -40,10 +44,11 @@ struct Desktop {
                                      "--size", "60x60"},
             env, session.logDirectory() + "/client.log");
         for (int mapped = 0; mapped < windowCount; ++mapped) {
-            if (!session.waitForEvent([](const auto& event) { return event["change"] == "new"; },
-                                      std::chrono::seconds(60))) {
-                throw std::runtime_error("the test client's windows did not map");
-            }
+            const auto event =
+                session.waitForEvent([](const auto& event) { return event["change"] == "new"; },
+                                     std::chrono::seconds(60));
+            if (!event) throw std::runtime_error("the test client's windows did not map");
+            clientWindow = (*event)["container"]["id"].template get<std::int64_t>();
         }
     }
 };
@@ -83,13 +88,12 @@ void BM_SwaymsgGetTree(benchmark::State& state) {
 }
 
 // Alternates two sizes so that every iteration really changes the window.
-void BM_VarnicResize(benchmark::State& state) {
-    auto& d = desktop();
+void varnicResize(benchmark::State& state, varnic::Pid pid) {
     quiet();
-    varnic::I3WindowSystem system(d.session.socketPath());
-    const auto app = system.createApplication(d.foot.pid);
+    varnic::I3WindowSystem system(desktop().session.socketPath());
+    const auto app = system.createApplication(pid);
     const auto window = system.copyAttributeValue(*app, varnic::attr::focusedWindow).takeElement();
-    if (!window) throw std::runtime_error("no foot window");
+    if (!window) throw std::runtime_error("no window");
     bool large = false;
     for (auto _ : state) {
         large = !large;
@@ -101,24 +105,43 @@ void BM_VarnicResize(benchmark::State& state) {
     }
 }
 
-void BM_SwaymsgResize(benchmark::State& state) {
+void swaymsgResize(benchmark::State& state, std::int64_t id) {
     auto& d = desktop();
-    const auto criteria = "[con_id=" + std::to_string(d.foot.id) + "] floating enable, ";
+    const auto criteria = "[con_id=" + std::to_string(id) + "] floating enable, ";
     bool large = false;
     for (auto _ : state) {
         large = !large;
-        auto reply =
-            d.session.swaymsg({criteria + (large ? "resize set width 1280 px height 720 px"
-                                                 : "resize set width 1024 px height 600 px")});
-        benchmark::DoNotOptimize(reply);
+        d.session.swaymsg({criteria + (large ? "resize set width 1280 px height 720 px"
+                                             : "resize set width 1024 px height 600 px")});
+        if (d.session.outerSize(id) != (large ? "1280x720" : "1024x600")) {
+            throw std::runtime_error("swaymsg's resize did not show in the tree");
+        }
     }
+}
+
+void BM_VarnicResizeXWayland(benchmark::State& state) {
+    varnicResize(state, desktop().client->pid());
+}
+
+void BM_SwaymsgResizeXWayland(benchmark::State& state) {
+    swaymsgResize(state, desktop().clientWindow);
+}
+
+void BM_VarnicResizeNative(benchmark::State& state) {
+    varnicResize(state, desktop().foot.pid);
+}
+
+void BM_SwaymsgResizeNative(benchmark::State& state) {
+    swaymsgResize(state, desktop().foot.id);
 }
 
 }  // namespace
 
 BENCHMARK(BM_VarnicDiscovery)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SwaymsgGetTree)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_VarnicResize)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_SwaymsgResize)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VarnicResizeXWayland)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SwaymsgResizeXWayland)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VarnicResizeNative)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SwaymsgResizeNative)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 BENCHMARK_MAIN();

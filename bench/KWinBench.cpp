@@ -19,7 +19,7 @@
 
 namespace {
 
-using varnic::KWinWindowRecord;
+using varnic::WindowMirror;
 using varnic::testing::ChildProcess;
 using varnic::testing::KWinSession;
 
@@ -45,10 +45,7 @@ Desktop& desktop() {
             {VARNIC_X11_TEST_CLIENT, "--count", std::to_string(crowd), "--size", "60x60"});
         made->gtk = made->session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
         const auto ready = made->system->awaitWindows(
-            [&](const std::vector<KWinWindowRecord>& windows) {
-                return windows.size() >= crowd + 1;
-            },
-            30);
+            [&](const WindowMirror::Windows& windows) { return windows.size() >= crowd + 1; }, 30);
         if (!ready) throw std::runtime_error("KWin did not report the windows");
         shared = std::move(made);
     }

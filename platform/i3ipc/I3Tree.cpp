@@ -57,7 +57,7 @@ double coordinate(const Json& rect, const char* key) {
     return std::isfinite(number) ? std::clamp(number, -maxCoordinate, maxCoordinate) : 0;
 }
 
-I3Rect rect(const Json& node, const char* key) {
+MirrorRect rect(const Json& node, const char* key) {
     const auto* value = member(node, key);
     if (!value || !value->is_object()) return {};
     return {coordinate(*value, "x"), coordinate(*value, "y"), coordinate(*value, "width"),
@@ -82,7 +82,7 @@ bool isLeafWindow(const Json& node) {
 
 // sway draws the title bar above "rect"; i3 draws it inside, where the
 // window's own area ("window_rect") starts below it.
-I3Rect outerFrame(const Json& node) {
+MirrorRect outerFrame(const Json& node) {
     const auto frame = rect(node, "rect");
     const auto title = rect(node, "deco_rect");
     const auto content = rect(node, "window_rect");
@@ -90,36 +90,47 @@ I3Rect outerFrame(const Json& node) {
     return {frame.x, frame.y - title.height, frame.width, frame.height + title.height};
 }
 
-std::optional<I3Window> window(const Json& node) {
+// X11 windows name their type; Wayland ones are all application windows.
+bool normalType(const Json& node) {
+    const auto type = text(node, "window_type");
+    return !type || *type == "normal" || *type == "unknown";
+}
+
+std::optional<I3Container> container(const Json& node, bool putAway) {
     if (!isLeafWindow(node)) return std::nullopt;
     const auto id = integer<std::int64_t>(node, "id");
     if (!id) return std::nullopt;
-    I3Window window;
-    window.id = *id;
+    I3Container found;
+    auto& window = found.window;
+    window.id = std::to_string(*id);
+    window.number = *id;
     window.pid = integer<Pid>(node, "pid");
     if (window.pid && *window.pid <= 0) window.pid.reset();
     window.x11Window = integer<std::uint32_t>(node, "window");
-    window.appName = text(node, "app_id");
-    if (!window.appName) {
+    auto appName = text(node, "app_id");
+    if (!appName) {
         if (const auto* properties = member(node, "window_properties")) {
-            window.appName = text(*properties, "class");
+            appName = text(*properties, "class");
         }
     }
+    window.appName = appName.value_or("");
     window.title = text(node, "name").value_or("");
-    window.outer = outerFrame(node);
+    window.frame = outerFrame(node);
+    found.content = rect(node, "window_rect");
+    window.normal = normalType(node);
+    window.minimized = putAway;
     const auto floating = text(node, "floating");
-    window.floating =
+    found.floating =
         text(node, "type") == "floating_con" || floating == "user_on" || floating == "auto_on";
     const auto fullscreen = integer<int>(node, "fullscreen_mode");
-    window.fullscreen = fullscreen && *fullscreen != 0;
+    found.fullscreen = fullscreen && *fullscreen != 0;
     const auto* focused = member(node, "focused");
-    window.focused = focused && focused->is_boolean() && focused->get<bool>();
-    return window;
+    found.focused = focused && focused->is_boolean() && focused->get<bool>();
+    return found;
 }
 
-bool leftOut(const Json& node) {
-    return text(node, "type") == "dockarea" ||
-           (text(node, "type") == "workspace" && text(node, "name") == "__i3_scratch");
+bool scratchpad(const Json& node) {
+    return text(node, "type") == "workspace" && text(node, "name") == "__i3_scratch";
 }
 
 // Children in the order of the node's focus list (most recent first); those
@@ -144,31 +155,32 @@ std::vector<const Json*> focusOrder(const Json& node) {
     return ordered;
 }
 
-void collect(const Json& node, int depth, std::vector<I3Window>& into) {
-    if (depth > maxDepth || leftOut(node)) return;
-    if (auto found = window(node)) {
+void collect(const Json& node, int depth, bool putAway, std::vector<I3Container>& into) {
+    if (depth > maxDepth || text(node, "type") == "dockarea") return;
+    putAway = putAway || scratchpad(node);
+    if (auto found = container(node, putAway)) {
         into.push_back(std::move(*found));
         return;
     }
-    for (const auto* child : focusOrder(node)) collect(*child, depth + 1, into);
+    for (const auto* child : focusOrder(node)) collect(*child, depth + 1, putAway, into);
 }
 
 }  // namespace
 
-std::optional<std::vector<I3Window>> windows(std::string_view json) {
+std::optional<std::vector<I3Container>> windows(std::string_view json) {
     const auto tree = parse(json);
     if (!tree.is_object() || !member(tree, "id")) return std::nullopt;
-    std::vector<I3Window> found;
-    collect(tree, 0, found);
+    std::vector<I3Container> found;
+    collect(tree, 0, false, found);
     return found;
 }
 
 std::optional<I3WindowEvent> windowEvent(std::string_view json) {
     const auto event = parse(json);
     const auto change = text(event, "change");
-    const auto* container = member(event, "container");
-    if (!change || !container) return std::nullopt;
-    auto found = window(*container);
+    const auto* node = member(event, "container");
+    if (!change || !node) return std::nullopt;
+    auto found = container(*node, false);
     if (!found) return std::nullopt;
     return I3WindowEvent{*change, std::move(*found)};
 }

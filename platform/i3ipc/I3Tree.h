@@ -1,33 +1,19 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "windows/RunningApplication.h"
+#include "platform/mirror/MirrorWindow.h"
 
 namespace varnic {
 
-struct I3Rect {
-    double x = 0;
-    double y = 0;
-    double width = 0;
-    double height = 0;
-};
-
-// One window (a leaf container) as i3 and sway describe it.
-struct I3Window {
-    std::int64_t id = 0;  // the container id, stable for the window's life
-    std::optional<Pid> pid;
-    // The X11 window behind the container (i3, and XWayland windows on sway).
-    std::optional<std::uint32_t> x11Window;
-    // app_id for Wayland windows, the WM_CLASS class for X11 ones.
-    std::optional<std::string> appName;
-    std::string title;
-    // The outer frame, title bar and borders included.
-    I3Rect outer;
+// One window (a leaf container) as i3 and sway describe it: what the mirror
+// keeps, and the container's place in the layout.
+struct I3Container {
+    MirrorWindow window;  // id and number are the container id
+    MirrorRect content;   // the window's own area: the frame less borders and title bar
     bool floating = false;
     bool fullscreen = false;
     bool focused = false;
@@ -36,7 +22,7 @@ struct I3Window {
 // A "window" event: what changed and the container it concerns.
 struct I3WindowEvent {
     std::string change;
-    I3Window window;
+    I3Container container;
 };
 
 // Parsing never trusts the reply: anything that is not the expected JSON
@@ -44,9 +30,9 @@ struct I3WindowEvent {
 namespace i3tree {
 
 // The windows of a get_tree reply, front-most first: the order of the focus
-// lists from the root down. Windows in the scratchpad and in i3's docks are
-// left out. Absent when the reply is not a tree.
-std::optional<std::vector<I3Window>> windows(std::string_view json);
+// lists from the root down. Windows in the scratchpad count as minimized;
+// i3's docks are left out. Absent when the reply is not a tree.
+std::optional<std::vector<I3Container>> windows(std::string_view json);
 
 // A window event; absent when it is malformed or concerns no window.
 std::optional<I3WindowEvent> windowEvent(std::string_view json);

@@ -13,19 +13,22 @@ constexpr double timeoutSeconds = 2.0;
 X11PidLookup::X11PidLookup() = default;
 X11PidLookup::~X11PidLookup() = default;
 
-std::map<std::uint32_t, Pid> X11PidLookup::operator()(const std::vector<std::uint32_t>& windows) {
+std::map<std::uint32_t, X11ClientFacts> X11PidLookup::operator()(
+    const std::vector<std::uint32_t>& windows) {
     if (connection_ && connection_->broken()) connection_.reset();
     if (!connection_) connection_ = XcbConnection::open(nullptr, deadlineAfter(timeoutSeconds));
     if (!connection_) return {};
     const std::vector<xcb_window_t> ids(windows.begin(), windows.end());
     const auto facts = X11WindowReader(*connection_)
-                           .read(ids, X11WindowReader::pid, deadlineAfter(timeoutSeconds));
-    std::map<std::uint32_t, Pid> pids;
-    if (!facts) return pids;
+                           .read(ids, X11WindowReader::pid | X11WindowReader::sizeHints,
+                                 deadlineAfter(timeoutSeconds));
+    std::map<std::uint32_t, X11ClientFacts> found;
+    if (!facts) return found;
     for (const auto& window : *facts) {
-        if (window.exists && window.pid) pids.emplace(window.window, *window.pid);
+        if (window.exists)
+            found.emplace(window.window, X11ClientFacts{window.pid, window.sizeHints.limits()});
     }
-    return pids;
+    return found;
 }
 
 }  // namespace varnic

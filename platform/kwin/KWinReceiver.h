@@ -2,18 +2,12 @@
 
 #include <QDBusContext>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QString>
-#include <functional>
-#include <map>
-#include <memory>
-#include <set>
 
-#include "platform/kwin/KWinMirror.h"
+#include "platform/kwin/KWinAnswers.h"
+#include "platform/kwin/KWinFeed.h"
 
 namespace varnic {
-
-class XcbConnection;
 
 // The D-Bus object Varnic's KWin scripts report to. It lives on a thread of
 // its own so that reports arrive while the main thread waits for one. Calls
@@ -26,10 +20,7 @@ class KWinReceiver : public QObject, protected QDBusContext {
     static constexpr const char* path = "/io/github/varnic/KWinReports";
     static constexpr const char* interface = "io.github.varnic.KWinReports";
 
-    // activated runs on the receiver's thread when the active window may
-    // have changed.
-    KWinReceiver(KWinMirror& mirror, std::function<void()> activated);
-    ~KWinReceiver() override;
+    KWinReceiver(KWinFeed& feed, KWinAnswers& answers) : feed_(feed), answers_(answers) {}
 
   public slots:
     Q_NOREPLY void Window(const QString& record, const QString& caption);
@@ -43,18 +34,9 @@ class KWinReceiver : public QObject, protected QDBusContext {
 
   private:
     bool fromKWin() const;
-    XcbConnection* xwayland();
-    Pid x11Pid(const KWinWindowRecord& record);
-    void clientListEvents();
 
-    KWinMirror& mirror_;
-    std::function<void()> activated_;
-    // XWayland clients that do not name their pid are asked about on the X
-    // server itself, once per window.
-    std::unique_ptr<XcbConnection> xwayland_;
-    std::unique_ptr<QSocketNotifier> xwaylandEvents_;
-    std::map<std::string, Pid> x11Pids_;
-    std::set<std::string> unresolved_;
+    KWinFeed& feed_;
+    KWinAnswers& answers_;
 };
 
 }  // namespace varnic

@@ -3,6 +3,8 @@
 #include <QDBusMessage>
 #include <QRegularExpression>
 
+#include "platform/mirror/ResponsiveDBus.h"
+
 namespace varnic {
 namespace {
 
@@ -20,7 +22,7 @@ std::optional<QString> KWinScripting::owner() {
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
     message << QString::fromLatin1(service);
-    const auto reply = bus_.call(message, QDBus::Block, timeoutMillis_);
+    const auto reply = ResponsiveDBus::call(bus_, message, timeoutMillis_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
         return std::nullopt;
     }
@@ -34,7 +36,7 @@ std::optional<int> KWinScripting::load(const QString& path, const QString& name)
         QString::fromLatin1(service), QString::fromLatin1(scriptingPath),
         QString::fromLatin1(scriptingInterface), QStringLiteral("loadScript"));
     message << path << name;
-    const auto reply = bus_.call(message, QDBus::Block, timeoutMillis_);
+    const auto reply = ResponsiveDBus::call(bus_, message, timeoutMillis_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
         return std::nullopt;
     }
@@ -48,7 +50,7 @@ bool KWinScripting::runAt(const QString& objectPath) {
     const auto message =
         QDBusMessage::createMethodCall(QString::fromLatin1(service), objectPath,
                                        QString::fromLatin1(scriptInterface), QStringLiteral("run"));
-    return bus_.call(message, QDBus::Block, timeoutMillis_).type() == QDBusMessage::ReplyMessage;
+    return ResponsiveDBus::call(bus_, message, timeoutMillis_).type() == QDBusMessage::ReplyMessage;
 }
 
 bool KWinScripting::run(int id) {
@@ -71,7 +73,7 @@ bool KWinScripting::unload(const QString& name) {
         QString::fromLatin1(service), QString::fromLatin1(scriptingPath),
         QString::fromLatin1(scriptingInterface), QStringLiteral("unloadScript"));
     message << name;
-    const auto reply = bus_.call(message, QDBus::Block, timeoutMillis_);
+    const auto reply = ResponsiveDBus::call(bus_, message, timeoutMillis_);
     return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
            reply.arguments().front().toBool();
 }
@@ -80,7 +82,7 @@ std::optional<std::string> KWinScripting::version() {
     const auto message = QDBusMessage::createMethodCall(
         QString::fromLatin1(service), QStringLiteral("/KWin"), QStringLiteral("org.kde.KWin"),
         QStringLiteral("supportInformation"));
-    const auto reply = bus_.call(message, QDBus::Block, timeoutMillis_);
+    const auto reply = ResponsiveDBus::call(bus_, message, timeoutMillis_);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 1) {
         return std::nullopt;
     }

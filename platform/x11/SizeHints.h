@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/mirror/SizeLimits.h"
+
 namespace varnic {
 
 // A client area's width and height in pixels.
@@ -25,35 +27,24 @@ struct Margin {
 // The sizes a window accepts for its client area, from its WM_NORMAL_HINTS
 // (ICCCM 4.1.2.3): a minimum, a maximum, and steps from a base size.
 // Nonsense values (negative, zero steps, a maximum below the minimum) are
-// ignored, as a window manager ignores them.
+// ignored, as a window manager ignores them. Judged by SizeLimits' rule, the
+// same on every desktop.
 class SizeHints {
   public:
     // No constraints when the reply is null or not a WM_SIZE_HINTS value.
     static SizeHints fromReply(xcb_get_property_reply_t* reply);
 
+    const SizeLimits& limits() const { return limits_; }
     // A window whose minimum is its maximum cannot be resized at all.
-    bool fixed() const;
-    // Whether the window accepts `got` as the size nearest to `wanted`: within
-    // the minimum and maximum and a whole number of steps from the base, at
-    // most one step away (window managers round down or to the nearest step).
+    bool fixed() const { return limits_.fixed(); }
+    // Whether `got` is `wanted` or the nearest size the window's steps allow.
     bool acceptsAsNearest(Extent wanted, Extent got) const;
     // Why `got` differs from `wanted`, e.g. "it sizes in steps of 6x13";
     // `margin` is added to the sizes named, so that they are outer sizes.
     std::string reason(Extent wanted, Extent got, Margin margin) const;
 
   private:
-    struct Axis {
-        std::uint32_t minimum = 1;
-        std::uint32_t maximum = 32767;
-        std::uint32_t base = 0;
-        std::uint32_t step = 1;
-
-        bool allows(std::uint32_t side) const;
-        bool accepts(std::uint32_t wanted, std::uint32_t got) const;
-    };
-
-    Axis width_;
-    Axis height_;
+    SizeLimits limits_;
 };
 
 }  // namespace varnic

@@ -87,12 +87,12 @@ TEST(I3IpcRobustnessTest, BrokenFramingSilenceAndHostileTreesEndCleanly) {
     ],"floating_nodes":"none","focus":[5,"x",null]})");
     ASSERT_TRUE(odd);
     ASSERT_EQ(odd->size(), 3u) << "a container without an id is not a window";
-    EXPECT_EQ(odd->at(0).id, 5) << "focus order, then the rest in tree order";
-    EXPECT_FALSE(odd->at(1).pid) << "no process has a negative id";
-    EXPECT_LE(odd->at(1).outer.x, 1 << 24) << "absurd coordinates are clamped";
-    EXPECT_FALSE(odd->at(2).pid) << "out of range";
-    EXPECT_FALSE(odd->at(2).x11Window);
-    EXPECT_EQ(odd->at(2).appName, std::string("ok\0\n", 4));
+    EXPECT_EQ(odd->at(0).window.number, 5) << "focus order, then the rest in tree order";
+    EXPECT_FALSE(odd->at(1).window.pid) << "no process has a negative id";
+    EXPECT_LE(odd->at(1).window.frame.x, 1 << 24) << "absurd coordinates are clamped";
+    EXPECT_FALSE(odd->at(2).window.pid) << "out of range";
+    EXPECT_FALSE(odd->at(2).window.x11Window);
+    EXPECT_EQ(odd->at(2).window.appName, std::string("ok\0\n", 4));
     EXPECT_FALSE(i3tree::windowEvent(R"({"change":"focus","container":7})"));
     EXPECT_FALSE(i3tree::commandOutcome(R"([{"success":true},{"success":"yes"}])").success);
     EXPECT_FALSE(i3tree::compositorName(R"({"major":"4"})"));

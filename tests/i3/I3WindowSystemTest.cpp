@@ -8,10 +8,10 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tests/doubles/FakeDesktopShell.h"
-#include "tests/doubles/VirtualClockQueue.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
+#include "tests/doubles/FakeDesktopShell.h"
+#include "tests/doubles/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
 #include "tests/x11/X11Session.h"
 #include "windows/WindowManager.h"
@@ -93,6 +93,27 @@ TEST_F(I3WindowSystemTest, TiledXlogoIsFloatedToTheExactOuterSize) {
     const auto frame = display.frameGeometry(static_cast<xcb_window_t>(client));
     EXPECT_EQ(frame.width, 1280u);
     EXPECT_EQ(frame.height, 720u);
+}
+
+// i3 holds a floating window within its size hints: a window of one size
+// cannot reach another, and saying so is the truth, as on every desktop.
+TEST_F(I3WindowSystemTest, FixedSizeWindowIsAFailure) {
+    ChildProcess fixed({VARNIC_FIXED_CLIENT, "fixed"}, {"DISPLAY=" + display.display()},
+                       display.logDirectory() + "/fixed.log");
+    ASSERT_TRUE(processEventsUntil([&] {
+        const auto front = system->frontmostApplication();
+        return front && front->processIdentifier == fixed.pid();
+    }));
+    const auto app = system->createApplication(fixed.pid());
+    const auto window = system->copyAttributeValue(*app, attr::focusedWindow).takeElement();
+    ASSERT_TRUE(window);
+    testing::LogCapture log;
+    const auto result =
+        system->setAttributeValue(*window, attr::size, *system->createSizeValue(1280, 720));
+    EXPECT_EQ(result.code, ax::failure);
+    EXPECT_FALSE(result.nearest);
+    EXPECT_THAT(log.lines().back(),
+                ::testing::HasSubstr("instead of 1280x720: its maximum size is"));
 }
 
 }  // namespace

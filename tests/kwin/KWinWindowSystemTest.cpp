@@ -37,10 +37,10 @@ bool spinUntil(const std::function<bool()>& done) {
 class KWinTest : public ::testing::Test {
   protected:
     // The mirrored window of a process, once KWin reported it.
-    std::optional<KWinWindowRecord> awaitWindowOf(Pid pid) {
-        std::optional<KWinWindowRecord> found;
+    std::optional<MirrorWindow> awaitWindowOf(Pid pid) {
+        std::optional<MirrorWindow> found;
         system.awaitWindows(
-            [&](const std::vector<KWinWindowRecord>& windows) {
+            [&](const WindowMirror::Windows& windows) {
                 for (const auto& window : windows) {
                     if (window.pid == pid) found = window;
                 }
@@ -83,8 +83,8 @@ TEST_F(KWinTest, NativeWaylandAndXWaylandWindowsTakeExactFrames) {
 
     session.maximize("gtk3-demo");
     ASSERT_TRUE(system.awaitWindows(
-        [&](const std::vector<KWinWindowRecord>& windows) {
-            return std::any_of(windows.begin(), windows.end(), [&](const KWinWindowRecord& w) {
+        [&](const WindowMirror::Windows& windows) {
+            return std::any_of(windows.begin(), windows.end(), [&](const MirrorWindow& w) {
                 return w.pid == gtk->pid() && w.frame.width == 1920;
             });
         },
@@ -130,7 +130,7 @@ TEST_F(KWinTest, ActivationsFollowTheFocusUpToVarnicsOwnWindow) {
     ASSERT_TRUE(spinUntil([&] { return !activated.empty() && activated.back() == gtk->pid(); }));
     const auto xlogo = session.spawn({"xlogo"});
     ASSERT_TRUE(spinUntil([&] { return activated.back() == xlogo->pid(); }));
-    const auto gtkClass = awaitWindowOf(gtk->pid())->resourceClass;
+    const auto gtkClass = awaitWindowOf(gtk->pid())->appName;
     session.activate(gtkClass);
     ASSERT_TRUE(spinUntil([&] { return activated.back() == gtk->pid(); }));
     EXPECT_EQ(system.frontmostApplication()->processIdentifier, gtk->pid());
@@ -155,9 +155,9 @@ TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
     const Pid gone = gtk->pid();
     gtk.reset();
     system.awaitWindows(
-        [&](const std::vector<KWinWindowRecord>& windows) {
+        [&](const WindowMirror::Windows& windows) {
             return std::none_of(windows.begin(), windows.end(),
-                                [&](const KWinWindowRecord& w) { return w.pid == gone; });
+                                [&](const MirrorWindow& w) { return w.pid == gone; });
         },
         waitSeconds);
     EXPECT_EQ(resize(*closing, 1280, 720), ax::invalidUIElement);
@@ -190,9 +190,9 @@ TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
     const auto gtk = session->spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     Element window;
     system.awaitWindows(
-        [&](const std::vector<KWinWindowRecord>& windows) {
+        [&](const WindowMirror::Windows& windows) {
             for (const auto& w : windows) {
-                if (w.pid == gtk->pid()) window = KWinElement::window(w.id, std::nullopt);
+                if (w.pid == gtk->pid()) window = MirrorElement::window(w.id, std::nullopt);
             }
             return window != nullptr;
         },

@@ -1,9 +1,10 @@
-#include "platform/gnome/WindowMirror.h"
+#include "platform/gnome/ShellWindowFeed.h"
 
 #include <QDBusPendingCallWatcher>
-#include <algorithm>
+#include <string>
 
 #include "platform/gnome/ExtensionBus.h"
+#include "platform/mirror/ResponsiveDBus.h"
 
 namespace varnic {
 namespace {
@@ -17,34 +18,49 @@ QDBusMessage listWindowsCall() {
                                           gnome::extensionInterface, QStringLiteral("ListWindows"));
 }
 
+MirrorWindow mirrored(const ShellWindow& window) {
+    MirrorWindow mirrored;
+    mirrored.id = std::to_string(window.id);
+    mirrored.number = static_cast<std::int64_t>(window.id & 0x7fffffffffffffffULL);
+    if (window.pid != 0) mirrored.pid = window.pid;
+    mirrored.appName = window.app.toStdString();
+    mirrored.title = window.title.toStdString();
+    mirrored.frame = {double(window.frame.x()), double(window.frame.y()),
+                      double(window.frame.width()), double(window.frame.height())};
+    mirrored.normal = window.normal;
+    mirrored.minimized = window.minimized;
+    return mirrored;
+}
+
 }  // namespace
 
-WindowMirror::WindowMirror(QDBusConnection bus)
+ShellWindowFeed::ShellWindowFeed(QDBusConnection bus, WindowMirror& mirror)
     : bus_(std::move(bus)),
+      mirror_(mirror),
       watcher_(gnome::extensionName, bus_, QDBusServiceWatcher::WatchForOwnerChange) {
     // Signals are taken only from the owner of the extension's name, which
-    // the mirror follows itself: it knows of a new owner as soon as that
-    // owner answered, before the bus's own notice arrives.
+    // the feed follows itself: it knows of a new owner as soon as that owner
+    // answered, before the bus's own notice arrives.
     bus_.connect(QString(), gnome::extensionPath, gnome::extensionInterface,
                  QStringLiteral("WindowsChanged"), this, SLOT(windowsChanged(QDBusMessage)));
     bus_.connect(QString(), gnome::extensionPath, gnome::extensionInterface,
                  QStringLiteral("FocusChanged"), this, SLOT(focusChanged(QDBusMessage)));
     connect(&watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
-            &WindowMirror::ownerChanged);
+            &ShellWindowFeed::ownerChanged);
     requestList();
 }
 
-bool WindowMirror::sync(int timeoutMs) {
-    const auto reply = bus_.call(listWindowsCall(), QDBus::Block, timeoutMs);
+bool ShellWindowFeed::sync(int timeoutMs) {
+    const auto reply = ResponsiveDBus::call(bus_, listWindowsCall(), timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) return false;
-    auto windows = shellwindow::fromMessage(reply);
+    const auto windows = shellwindow::fromMessage(reply);
     if (!windows) return false;
     owner_ = reply.service();
-    replace(std::move(*windows));
+    replace(*windows);
     return true;
 }
 
-void WindowMirror::requestList() {
+void ShellWindowFeed::requestList() {
     auto* pending =
         new QDBusPendingCallWatcher(bus_.asyncCall(listWindowsCall(), listTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
@@ -52,59 +68,46 @@ void WindowMirror::requestList() {
                 call->deleteLater();
                 if (call->isError()) return;
                 const auto reply = call->reply();
-                if (auto windows = shellwindow::fromMessage(reply)) {
+                if (const auto windows = shellwindow::fromMessage(reply)) {
                     owner_ = reply.service();
-                    replace(std::move(*windows));
+                    replace(*windows);
                 }
             });
 }
 
-void WindowMirror::ownerChanged(const QString&, const QString&, const QString& newOwner) {
+void ShellWindowFeed::ownerChanged(const QString&, const QString&, const QString& newOwner) {
     owner_ = newOwner;
     synced_ = false;
-    windows_.clear();
-    focusedId_ = 0;
+    mirror_.cleared();
     if (!newOwner.isEmpty()) requestList();
     if (onFocus_) onFocus_();
 }
 
-void WindowMirror::windowsChanged(const QDBusMessage& message) {
+void ShellWindowFeed::windowsChanged(const QDBusMessage& message) {
     if (message.service() != owner_ || owner_.isEmpty()) return;
-    if (auto windows = shellwindow::fromMessage(message)) replace(std::move(*windows));
+    if (const auto windows = shellwindow::fromMessage(message)) replace(*windows);
 }
 
-void WindowMirror::focusChanged(const QDBusMessage& message) {
+void ShellWindowFeed::focusChanged(const QDBusMessage& message) {
     const auto arguments = message.arguments();
     if (message.service() != owner_ || owner_.isEmpty()) return;
     if (message.signature() != QLatin1String("t") || arguments.size() != 1) return;
-    focusedId_ = arguments.front().toULongLong();
-    for (auto& window : windows_) window.focused = window.id == focusedId_;
+    const auto id = arguments.front().toULongLong();
+    mirror_.focused(id == 0 ? std::string() : std::to_string(id));
     if (onFocus_) onFocus_();
 }
 
-void WindowMirror::replace(std::vector<ShellWindow> windows) {
-    windows_ = std::move(windows);
-    const auto focus = std::find_if(windows_.begin(), windows_.end(),
-                                    [](const ShellWindow& window) { return window.focused; });
-    focusedId_ = focus == windows_.end() ? 0 : focus->id;
+// The extension lists windows topmost first, which is the mirror's order.
+void ShellWindowFeed::replace(const std::vector<ShellWindow>& windows) {
+    WindowMirror::Windows list;
+    std::string focused;
+    for (const auto& window : windows) {
+        list.push_back(mirrored(window));
+        if (window.focused) focused = list.back().id;
+    }
+    mirror_.replaced(std::move(list), focused);
     synced_ = true;
     if (onFocus_) onFocus_();
-}
-
-const ShellWindow* WindowMirror::find(std::uint64_t id) const {
-    const auto found = std::find_if(windows_.begin(), windows_.end(),
-                                    [id](const ShellWindow& window) { return window.id == id; });
-    return found == windows_.end() ? nullptr : &*found;
-}
-
-const ShellWindow* WindowMirror::focused() const {
-    return focusedId_ == 0 ? nullptr : find(focusedId_);
-}
-
-void WindowMirror::setFrame(std::uint64_t id, const QRect& frame) {
-    const auto found = std::find_if(windows_.begin(), windows_.end(),
-                                    [id](const ShellWindow& window) { return window.id == id; });
-    if (found != windows_.end()) found->frame = frame;
 }
 
 }  // namespace varnic

@@ -7,10 +7,10 @@
 
 namespace varnic {
 
-// An accessibility element under KWin: the system-wide element, an
-// application (a pid, or for a window without a known pid that window) or a
-// window, named by KWin's internal id.
-class KWinElement : public ElementRef {
+// An accessibility element over a mirror: the system-wide element, an
+// application (a pid, or for a window whose pid is unknown that window) or a
+// window, named by the backend's id.
+class MirrorElement : public ElementRef {
   public:
     enum class Kind { systemWide, application, window };
 
@@ -22,11 +22,12 @@ class KWinElement : public ElementRef {
     Pid pid() const { return pid_; }
     // The window of a window element; the anchor window of a pid-less application.
     const std::string& window() const { return window_; }
+    // The messaging timeout; windows read from an application inherit it.
     std::optional<float> timeout() const { return timeout_; }
     void setTimeout(float seconds) const { timeout_ = seconds; }
 
   private:
-    KWinElement(Kind kind, Pid pid, std::string window, std::optional<float> timeout)
+    MirrorElement(Kind kind, Pid pid, std::string window, std::optional<float> timeout)
         : kind_(kind), pid_(pid), window_(std::move(window)), timeout_(timeout) {}
 
     Kind kind_;

@@ -1,0 +1,96 @@
+#include "platform/i3ipc/I3Resize.h"
+
+#include <cmath>
+
+#include "platform/mirror/MirrorWindowSystem.h"
+#include "support/Log.h"
+#include "support/LogFormat.h"
+
+namespace varnic {
+namespace {
+
+// How long sway gives a client to answer a new size before it shows the
+// size anyway (its transaction timeout); a client that wants another size
+// has said so by then.
+constexpr auto clientAnswer = std::chrono::milliseconds(200);
+
+double secondsLeft(I3Channel::Deadline deadline) {
+    return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+}
+
+bool sameSize(const MirrorRect& frame, Size size) {
+    return std::lround(frame.width) == std::lround(size.width) &&
+           std::lround(frame.height) == std::lround(size.height);
+}
+
+}  // namespace
+
+// A tiled container's size belongs to the layout, so the window is floated
+// first; a full-screen one leaves full screen. "resize set" sizes the whole
+// container, title bar and borders included: the outer frame.
+std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Size size,
+                                                 I3Channel::Deadline deadline) {
+    const auto layout = feed_.layout(window.id).value_or(I3Feed::Layout{});
+    std::string command = "[con_id=" + window.id + "] ";
+    if (layout.fullscreen) command += "fullscreen disable, ";
+    if (!layout.floating) {
+        Log::write(channel_.logPrefix() + "window " + window.id + " (" +
+                   logformat::escaped(window.appName.empty() ? window.title : window.appName) +
+                   ") is tiled; floating it so that it can take a size of its own");
+    }
+    command += "floating enable, resize set width " + logformat::number(size.width) +
+               " px height " + logformat::number(size.height) + " px";
+    const auto reply = channel_.request(I3IpcConnection::runCommand, command, deadline);
+    if (!reply) return SizeWriteResult{channel_.timedOut(secondsLeft(deadline)), std::nullopt};
+    if (const auto outcome = i3tree::commandOutcome(*reply); !outcome.success) {
+        // The window may have gone just before the command reached it.
+        if (!mirror_.find(window.id)) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
+        Log::write(channel_.logPrefix() +
+                   "the compositor refused the size: " + logformat::escaped(outcome.error));
+        return SizeWriteResult{ax::failure, std::nullopt};
+    }
+    return std::nullopt;
+}
+
+// i3 applies a size, within the window's size hints, before it answers the
+// command: the tree then shows the outcome. sway answers at once and hears
+// from the client later: its tree shows the size asked for until a client
+// commits another one, and a frame of the old size that was on its way may
+// show in between. An X client takes the size it is given, so seeing it
+// ends the wait; a native Wayland client may still commit another size (its
+// minimum), which it does within the time sway itself gives it to answer.
+SizeWriteResult I3Resize::confirm(const MirrorWindow& window, Size size,
+                                  I3Channel::Deadline deadline) {
+    const bool sway = channel_.isSway();
+    std::optional<MirrorRect> seen;
+    auto changed = std::chrono::steady_clock::now();
+    for (;;) {
+        if (!feed_.readTree(channel_, deadline)) {
+            return {channel_.timedOut(secondsLeft(deadline)), std::nullopt};
+        }
+        auto found = mirror_.find(window.id);
+        if (!found) return {ax::invalidUIElement, std::nullopt};
+        const auto now = std::chrono::steady_clock::now();
+        if (!seen || !sameSize(*seen, {found->frame.width, found->frame.height})) {
+            seen = found->frame;
+            changed = now;
+        }
+        const bool settled = !sway || (window.x11Window && sameSize(found->frame, size)) ||
+                             now - changed >= clientAnswer;
+        if (settled || now >= deadline) {
+            found->limits = feed_.outerLimits(*found);
+            return MirrorWindowSystem::verdict(channel_.logPrefix(), *found, size, found->frame);
+        }
+        // A window event (the client's new title, a close) ends the pause early.
+        channel_.awaitEvent(std::min(deadline, now + std::chrono::milliseconds(10)));
+    }
+}
+
+SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
+                                     I3Channel::Deadline deadline) {
+    channel_.drain();
+    if (auto refused = command(window, size, deadline)) return *refused;
+    return confirm(window, size, deadline);
+}
+
+}  // namespace varnic

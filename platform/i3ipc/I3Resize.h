@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/i3ipc/I3Channel.h"
+#include "platform/i3ipc/I3Feed.h"
+#include "windows/WindowSystem.h"
+
+namespace varnic {
+
+// Sizes a window through sway's or i3's commands and confirms the size from
+// the compositor's tree.
+class I3Resize {
+  public:
+    I3Resize(I3Channel& channel, I3Feed& feed, WindowMirror& mirror)
+        : channel_(channel), feed_(feed), mirror_(mirror) {}
+
+    SizeWriteResult operator()(const MirrorWindow& window, Size size, I3Channel::Deadline deadline);
+
+  private:
+    std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
+                                           I3Channel::Deadline deadline);
+    SizeWriteResult confirm(const MirrorWindow& window, Size size, I3Channel::Deadline deadline);
+
+    I3Channel& channel_;
+    I3Feed& feed_;
+    WindowMirror& mirror_;
+};
+
+}  // namespace varnic

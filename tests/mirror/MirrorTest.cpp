@@ -1,0 +1,161 @@
+// The mirror's rules, the same on sway, i3, KWin and GNOME, fed by a source
+// scripted like a compositor's events.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "platform/mirror/MirrorWindowSystem.h"
+#include "platform/proc/ProcessInfo.h"
+#include "tests/support/LogCapture.h"
+
+namespace varnic {
+namespace {
+
+using ::testing::ElementsAre;
+
+// A compositor whose windows take the frame the test scripts.
+class ScriptedSource : public WindowSource {
+  public:
+    bool current() override { return true; }
+    SizeWriteResult resize(const MirrorWindow& window, Size size, Deadline) override {
+        return MirrorWindowSystem::verdict("Test: ", window, size, took);
+    }
+    MirrorRect took;
+};
+
+// The shared rules with nothing of a desktop's own.
+class ScriptedSystem : public MirrorWindowSystem {
+  public:
+    explicit ScriptedSystem(WindowSource& source) : MirrorWindowSystem(source) {}
+    PermissionGuide permissionGuide() const override { return {}; }
+    using MirrorWindowSystem::focusMayHaveChanged;
+};
+
+MirrorWindow window(std::string id, std::optional<Pid> pid, std::string app, MirrorRect frame) {
+    MirrorWindow made;
+    made.id = std::move(id);
+    made.pid = pid;
+    made.appName = std::move(app);
+    made.title = "title of " + made.id;
+    made.frame = frame;
+    return made;
+}
+
+class MirrorTest : public ::testing::Test {
+  protected:
+    ScriptedSource source;
+    ScriptedSystem system{source};
+    WindowMirror& mirror = system.mirror();
+    const Pid self = getpid();
+    const Pid other = 1;  // init: a process that exists and is not this one
+
+    std::string windowOf(Pid pid, std::string_view attribute) {
+        const auto app = system.createApplication(pid);
+        auto result = system.copyAttributeValue(*app, attribute);
+        const auto* element = dynamic_cast<const MirrorElement*>(result.element());
+        return element ? element->window() : "";
+    }
+};
+
+TEST_F(MirrorTest, ApplicationsWindowsAndTheListFollowTheEvents) {
+    std::vector<Pid> activated;
+    const auto subscription = system.subscribeActivations([&](const ActivationNotification& n) {
+        activated.push_back(n.application->processIdentifier);
+    });
+    auto dialog = window("dialog", self, "", {10, 10, 300, 200});
+    dialog.normal = false;
+    mirror.opened(window("main", self, "", {0, 0, 800, 600}));
+    mirror.opened(dialog);
+    mirror.opened(window("tool", other, "Tool", {0, 0, 49, 49}));
+    auto panel = window("panel", other, "Tool", {0, 0, 1920, 30});
+    panel.role = MirrorWindow::Role::dock;
+    mirror.opened(panel);
+    mirror.focused("dialog");
+    system.focusMayHaveChanged();
+
+    EXPECT_EQ(windowOf(self, attr::focusedWindow), "dialog");
+    EXPECT_EQ(windowOf(self, attr::mainWindow), "main") << "a dialog is not the main window";
+    EXPECT_EQ(windowOf(other, attr::focusedWindow), "tool") << "the front-most, not the panel";
+    EXPECT_EQ(windowOf(other, attr::focusedUIElement), "");
+    const auto mine = system.runningApplication(self);
+    ASSERT_TRUE(mine);
+    EXPECT_EQ(mine->localizedName, ProcessInfo::commandName(self)) << "no app id: the process name";
+    EXPECT_TRUE(mine->isActive);
+    EXPECT_EQ(system.frontmostApplication()->processIdentifier, self);
+
+    // A report without a pid (an X client not looked up yet) keeps the known one.
+    auto renamed = window("tool", std::nullopt, "Tool", {0, 0, 49, 49});
+    renamed.title = "renamed";
+    mirror.changed(renamed);
+    EXPECT_EQ(windowOf(other, attr::focusedWindow), "tool");
+    auto stacked = window("main", self, "", {0, 0, 800, 600});
+    stacked.stacking = 5;
+    mirror.changed(stacked);
+    mirror.opened(window("hidden", other, "Tool", {0, 0, 640, 480}));
+    auto minimized = *mirror.find("hidden");
+    minimized.minimized = true;
+    mirror.changed(minimized);
+    const auto list = system.copyWindowList();
+    ASSERT_TRUE(list);
+    std::vector<std::string> names;
+    for (const auto& entry : *list) names.push_back(*entry.windowName);
+    EXPECT_THAT(names, ElementsAre("title of main", "title of dialog", "title of panel", "renamed"))
+        << "stacking first, then the order of raising; a minimized window is not on screen";
+    EXPECT_EQ(list->at(2).windowLayer, 20) << "a panel is a dock";
+
+    auto skipped = *mirror.find("tool");
+    skipped.skipTaskbar = true;
+    mirror.changed(skipped);
+    minimized.skipTaskbar = true;
+    mirror.changed(minimized);
+    EXPECT_EQ(system.runningApplication(other)->activationPolicy, ActivationPolicy::accessory)
+        << "only windows a taskbar skips";
+    mirror.closed("tool");
+    EXPECT_TRUE(system.runningApplication(other)->isHidden) << "its one window is minimized";
+
+    mirror.focused("main");
+    system.focusMayHaveChanged();
+    EXPECT_THAT(activated, ElementsAre(self)) << "the focus moved within one application";
+    mirror.focused("hidden");
+    system.focusMayHaveChanged();
+    EXPECT_THAT(activated, ElementsAre(self, other));
+}
+
+TEST_F(MirrorTest, OneVerdictOnEveryDesktop) {
+    auto xterm = window("xterm", self, "XTerm", {0, 0, 484, 316});
+    // 6x13 cells from a base of 4x4 inside a frame of 2x25.
+    xterm.limits = SizeLimits{{1, 32767, 4, 6}, {1, 32767, 4, 13}}.outer(2, 25);
+    auto fixed = window("fixed", other, "Fixed", {0, 0, 204, 142});
+    fixed.limits = SizeLimits{{204, 204, 0, 1}, {142, 142, 0, 1}};
+    mirror.opened(xterm);
+    mirror.opened(fixed);
+    const auto size = *system.createSizeValue(1280.4, 719.6);
+    EXPECT_EQ(size.size.width, 1280) << "compositors take whole pixels";
+    auto resize = [&](const std::string& id, MirrorRect took) {
+        source.took = took;
+        return system.setAttributeValue(*MirrorElement::window(id, std::nullopt), attr::size, size);
+    };
+    testing::LogCapture log;
+
+    EXPECT_EQ(resize("xterm", {0, 0, 1280, 720}).code, ax::success);
+    const auto stepped = resize("xterm", {0, 0, 1278, 718});
+    EXPECT_EQ(stepped.code, ax::success);
+    ASSERT_TRUE(stepped.nearest);
+    EXPECT_EQ(stepped.nearest->reason, "it sizes in steps of 6x13");
+    EXPECT_EQ(resize("xterm", {0, 0, 1000, 700}).code, ax::failure) << "more than a step away";
+    EXPECT_EQ(resize("fixed", {0, 0, 204, 142}).code, ax::failure);
+    auto unknown = window("foot", self, "foot", {0, 0, 100, 100});
+    mirror.opened(unknown);
+    EXPECT_EQ(resize("foot", {0, 0, 1280, 700}).code, ax::failure);
+    EXPECT_EQ(resize("gone", {0, 0, 1280, 720}).code, ax::invalidUIElement);
+    EXPECT_THAT(log.lines(),
+                ElementsAre("Test: the compositor kept window xterm (XTerm) at 1000x700 instead "
+                            "of 1280x720: it sizes in steps of 6x13",
+                            "Test: the compositor kept window fixed (Fixed) at 204x142 instead of "
+                            "1280x720: its maximum size is 204x142",
+                            "Test: the compositor kept window foot (foot) at 1280x700 instead of "
+                            "1280x720"));
+}
+
+}  // namespace
+}  // namespace varnic
