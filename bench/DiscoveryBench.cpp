@@ -3,10 +3,10 @@
 // usable entry comes last, after many that are skipped.
 #include <benchmark/benchmark.h>
 
+#include "support/Log.h"
 #include "tests/doubles/FakeDesktopShell.h"
 #include "tests/doubles/FakeWindowSystem.h"
 #include "tests/doubles/VirtualClockQueue.h"
-#include "support/Log.h"
 #include "windows/WindowManager.h"
 
 namespace varnic {
