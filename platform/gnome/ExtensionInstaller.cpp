@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/gnome/ExtensionBus.h"
+#include "platform/mirror/ResponsiveDBus.h"
 #include "support/Log.h"
 
 namespace varnic {
@@ -44,7 +45,7 @@ std::optional<QString> ExtensionInstaller::shellVersion() const {
                                                QStringLiteral("org.freedesktop.DBus.Properties"),
                                                QStringLiteral("Get"));
     call << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
-    const auto reply = bus_.call(call, QDBus::Block, callTimeoutMs);
+    const auto reply = ResponsiveDBus::call(bus_, call, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("v"))
         return std::nullopt;
     const auto value = reply.arguments().front().value<QDBusVariant>().variant();
@@ -57,7 +58,7 @@ std::optional<QString> ExtensionInstaller::shellVersion() const {
 std::optional<double> ExtensionInstaller::extensionState() const {
     auto call = extensionsCall(QStringLiteral("GetExtensionInfo"));
     call << gnome::extensionUuid;
-    const auto reply = bus_.call(call, QDBus::Block, callTimeoutMs);
+    const auto reply = ResponsiveDBus::call(bus_, call, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a{sv}"))
         return std::nullopt;
     const auto info = qdbus_cast<QVariantMap>(reply.arguments().front());
@@ -101,7 +102,7 @@ ExtensionInstaller::Outcome ExtensionInstaller::installAndEnable() {
     }
     auto call = extensionsCall(QStringLiteral("EnableExtension"));
     call << gnome::extensionUuid;
-    const auto reply = bus_.call(call, QDBus::Block, callTimeoutMs);
+    const auto reply = ResponsiveDBus::call(bus_, call, callTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         Log::write("GNOME Shell: cannot switch Varnic's extension on: " +
                    reply.errorMessage().toStdString());
