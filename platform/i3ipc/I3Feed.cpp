@@ -67,16 +67,18 @@ void I3Feed::replace(std::vector<I3Container> containers) {
 }
 
 bool I3Feed::apply(I3WindowEvent event) {
+    if (changesLayout(event.change)) layoutStale_ = true;
+    if (event.change == "close") {
+        const auto& closed = event.container.window;
+        if (closed.x11Window) x11_.erase(*closed.x11Window);
+        layouts_.erase(closed.id);
+        mirror_.closed(closed.id);
+        return false;
+    }
     std::vector<I3Container> one{std::move(event.container)};
     lookUp(one);
     auto& container = one.front();
     auto& window = container.window;
-    if (changesLayout(event.change)) layoutStale_ = true;
-    if (event.change == "close") {
-        layouts_.erase(window.id);
-        mirror_.closed(window.id);
-        return false;
-    }
     layouts_.insert_or_assign(window.id, layoutOf(container));
     // Events do not say whether a window is in the scratchpad; the tree did.
     if (const auto known = mirror_.find(window.id)) window.minimized = known->minimized;

@@ -1,6 +1,7 @@
 #include "platform/i3ipc/I3Resize.h"
 
 #include <cmath>
+#include <variant>
 
 #include "platform/mirror/MirrorWindowSystem.h"
 #include "support/Log.h"
@@ -9,10 +10,10 @@
 namespace varnic {
 namespace {
 
-// How long sway gives a client to answer a new size before it shows the
-// size anyway (its transaction timeout); a client that wants another size
-// has said so by then.
-constexpr auto clientAnswer = std::chrono::milliseconds(200);
+// sway gives a client 200 ms to answer a new size before it shows the size
+// anyway; a client that wants another size has said so by then, give or
+// take a frame.
+constexpr auto clientAnswer = std::chrono::milliseconds(250);
 
 double secondsLeft(I3Channel::Deadline deadline) {
     return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
@@ -54,43 +55,48 @@ std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Siz
 
 // i3 applies a size, within the window's size hints, before it answers the
 // command: the tree then shows the outcome. sway answers at once and hears
-// from the client later: its tree shows the size asked for until a client
-// commits another one, and a frame of the old size that was on its way may
-// show in between. An X client takes the size it is given, so seeing it
-// ends the wait; a native Wayland client may still commit another size (its
-// minimum), which it does within the time sway itself gives it to answer.
-SizeWriteResult I3Resize::confirm(const MirrorWindow& window, Size size,
-                                  I3Channel::Deadline deadline) {
+// from the client later: its tree shows the size asked for until the client
+// commits another one (its minimum), and a frame of the old size that was on
+// its way may take the place of the new one. The client's commits show only
+// as changes of the frame, so the frame counts once it has stayed the same
+// for the time sway gives a client to answer.
+std::variant<MirrorWindow, SizeWriteResult> I3Resize::confirm(const MirrorWindow& window,
+                                                              I3Channel::Deadline deadline) {
     const bool sway = channel_.isSway();
     std::optional<MirrorRect> seen;
     auto changed = std::chrono::steady_clock::now();
     for (;;) {
         if (!feed_.readTree(channel_, deadline)) {
-            return {channel_.timedOut(secondsLeft(deadline)), std::nullopt};
+            return SizeWriteResult{channel_.timedOut(secondsLeft(deadline)), std::nullopt};
         }
         auto found = mirror_.find(window.id);
-        if (!found) return {ax::invalidUIElement, std::nullopt};
+        if (!found) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
         const auto now = std::chrono::steady_clock::now();
         if (!seen || !sameSize(*seen, {found->frame.width, found->frame.height})) {
             seen = found->frame;
             changed = now;
         }
-        const bool settled = !sway || (window.x11Window && sameSize(found->frame, size)) ||
-                             now - changed >= clientAnswer;
-        if (settled || now >= deadline) {
-            found->limits = feed_.outerLimits(*found);
-            return MirrorWindowSystem::verdict(channel_.logPrefix(), *found, size, found->frame);
-        }
+        if (!sway || now - changed >= clientAnswer || now >= deadline) return *found;
         // A window event (the client's new title, a close) ends the pause early.
         channel_.awaitEvent(std::min(deadline, now + std::chrono::milliseconds(10)));
     }
 }
 
+// A window mapped a moment ago may still be answering the layout's size when
+// the command comes; sway then keeps the size the client commits. Asked once
+// more, it takes the new one.
 SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
                                      I3Channel::Deadline deadline) {
     channel_.drain();
-    if (auto refused = command(window, size, deadline)) return *refused;
-    return confirm(window, size, deadline);
+    for (int attempt = 0;; ++attempt) {
+        if (auto refused = command(window, size, deadline)) return *refused;
+        auto confirmed = confirm(window, deadline);
+        if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
+        auto& took = std::get<MirrorWindow>(confirmed);
+        if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;
+        took.limits = feed_.outerLimits(took);
+        return MirrorWindowSystem::verdict(channel_.logPrefix(), took, size, took.frame);
+    }
 }
 
 }  // namespace varnic

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <variant>
+
 #include "platform/i3ipc/I3Channel.h"
 #include "platform/i3ipc/I3Feed.h"
 #include "windows/WindowSystem.h"
@@ -18,7 +20,9 @@ class I3Resize {
   private:
     std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
                                            I3Channel::Deadline deadline);
-    SizeWriteResult confirm(const MirrorWindow& window, Size size, I3Channel::Deadline deadline);
+    // The window as the compositor shows it once its frame has settled.
+    std::variant<MirrorWindow, SizeWriteResult> confirm(const MirrorWindow& window,
+                                                        I3Channel::Deadline deadline);
 
     I3Channel& channel_;
     I3Feed& feed_;
