@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "platform/x11/TaskbarHints.h"
@@ -40,6 +41,8 @@ bool PopoverWindow::event(QEvent* event) {
 
 void PopoverWindow::setContent(QWidget* content) {
     layout()->addWidget(content);
+    // The keyboard goes where the content sends it: the panel's first field.
+    setFocusProxy(content);
 }
 
 void PopoverWindow::open(QPoint position) {
@@ -51,6 +54,15 @@ void PopoverWindow::open(QPoint position) {
     show();
     raise();
     activateWindow();
+    setFocus(Qt::PopupFocusReason);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    hide();
 }
 
 void PopoverWindow::changeEvent(QEvent* event) {

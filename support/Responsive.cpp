@@ -18,13 +18,20 @@ void Responsive::install(std::function<void()> handleInput) {
 }
 
 void Responsive::handleInput() {
-    if (handler()) handler()();
+    // Input handled here may start another wait; that one does not handle
+    // input again, so waits never nest more than one deep.
+    static bool handling = false;
+    if (handling || !handler()) return;
+    handling = true;
+    struct Reset {
+        ~Reset() { handling = false; }
+    } reset;
+    handler()();
 }
 
 bool Responsive::waitUntil(Deadline deadline, const std::function<bool(Slice timeout)>& ready) {
     for (;;) {
-        const auto left =
-            std::chrono::ceil<Slice>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<Slice>(deadline - std::chrono::steady_clock::now());
         if (ready(std::clamp(left, Slice{0}, slice))) return true;
         if (left <= slice) return false;
         handleInput();

@@ -5,9 +5,9 @@
 #include <xcb/xcbext.h>
 
 #include <array>
-#include <cerrno>
 
 #include "support/Log.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
@@ -100,15 +100,11 @@ bool XcbConnection::waitReadable(Deadline deadline) {
         writtenAtLastTrip_ = total;
         ++roundTrips_;
     }
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+    // In slices, so that the application handles its input while a peer is slow.
+    return Responsive::waitUntil(deadline, [this](Responsive::Slice timeout) {
         pollfd descriptor{fd(), POLLIN, 0};
-        const int ready = ::poll(&descriptor, 1, static_cast<int>(left.count()) + 1);
-        if (ready > 0) return true;
-        if (ready < 0 && errno != EINTR) return false;
-    }
+        return ::poll(&descriptor, 1, static_cast<int>(timeout.count())) > 0;
+    });
 }
 
 Awaited<void> XcbConnection::awaitRaw(unsigned int sequence, Deadline deadline) {
