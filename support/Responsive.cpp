@@ -11,6 +11,11 @@ std::function<void()>& handler() {
     return installed;
 }
 
+std::chrono::steady_clock::time_point& lastHandled() {
+    static std::chrono::steady_clock::time_point last;
+    return last;
+}
+
 }  // namespace
 
 void Responsive::install(std::function<void()> handleInput) {
@@ -24,9 +29,16 @@ void Responsive::handleInput() {
     if (handling || !handler()) return;
     handling = true;
     struct Reset {
-        ~Reset() { handling = false; }
+        ~Reset() {
+            handling = false;
+            lastHandled() = std::chrono::steady_clock::now();
+        }
     } reset;
     handler()();
+}
+
+void Responsive::handleInputWhenDue() {
+    if (std::chrono::steady_clock::now() - lastHandled() >= slice) handleInput();
 }
 
 bool Responsive::waitUntil(Deadline deadline, const std::function<bool(Slice timeout)>& ready) {

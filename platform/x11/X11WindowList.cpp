@@ -3,6 +3,7 @@
 #include "platform/proc/ProcessInfo.h"
 #include "platform/x11/PropertyParsing.h"
 #include "platform/x11/X11WindowReader.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
@@ -58,6 +59,7 @@ std::optional<std::vector<WindowListEntry>> X11WindowList::onScreen() {
     std::vector<WindowListEntry> entries;
     for (const auto& window : *windows) {
         if (auto listed = entry(window)) entries.push_back(std::move(*listed));
+        Responsive::handleInputWhenDue();
     }
     return entries;
 }

@@ -47,7 +47,7 @@ std::string hex(xcb_window_t window) {
 std::optional<FrameExtents> X11WindowReader::extents(const property::Data& data,
                                                      xcb_window_t window, std::string_view name) {
     const auto items = property::items32(data, XCB_ATOM_CARDINAL);
-    if (items.size() < 4) return {};
+    if (items.size() < 4) return FrameExtents{};
     const FrameExtents extents{items[0], items[1], items[2], items[3]};
     const bool fits = std::uint64_t{extents.left} + extents.right <= connection_.screenWidth() &&
                       std::uint64_t{extents.top} + extents.bottom <= connection_.screenHeight();
@@ -228,12 +228,16 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
 std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
                                                               unsigned facts, Deadline deadline) {
     failed_ = false;
-    std::vector<WindowFacts> result(windows.size());
+    // Filled as the replies come: building thousands of facts up front is
+    // itself long enough to be felt.
+    std::vector<WindowFacts> result;
+    result.reserve(windows.size());
     for (std::size_t start = 0; start < windows.size(); start += windowsPerBatch) {
         if (std::chrono::steady_clock::now() >= deadline) {
             failure_ = {WaitStatus::timeout, 0};
             return std::nullopt;
         }
+        Responsive::handleInputWhenDue();
         const auto batch =
             windows.subspan(start, std::min(windowsPerBatch, windows.size() - start));
         std::vector<Pending> pending;
@@ -241,16 +245,15 @@ std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xc
         for (const auto window : batch) pending.push_back(send(window, facts));
         bool answered = true;
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            auto& window = result[start + i];
+            auto& window = result.emplace_back();
             window.window = batch[i];
             // After one timeout the rest would only wait out the same deadline;
             // their replies are discarded.
             answered = collect(pending[i], window, answered ? deadline : Deadline{}) && answered;
+            // Thousands of windows take a while even when every reply is there.
+            Responsive::handleInputWhenDue();
         }
         if (!answered) return std::nullopt;
-        // A list of thousands of windows takes many batches; the application
-        // handles its input between two of them.
-        Responsive::handleInput();
     }
     return result;
 }

@@ -100,7 +100,10 @@ bool XcbConnection::waitReadable(Deadline deadline) {
         writtenAtLastTrip_ = total;
         ++roundTrips_;
     }
-    // In slices, so that the application handles its input while a peer is slow.
+    // In slices, so that the application handles its input while a peer is
+    // slow; replies that trickle in keep the socket readable, so input is
+    // also handled when a slice has passed since the last time.
+    Responsive::handleInputWhenDue();
     return Responsive::waitUntil(deadline, [this](Responsive::Slice timeout) {
         pollfd descriptor{fd(), POLLIN, 0};
         return ::poll(&descriptor, 1, static_cast<int>(timeout.count())) > 0;
