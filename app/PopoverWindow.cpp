@@ -41,8 +41,6 @@ bool PopoverWindow::event(QEvent* event) {
 
 void PopoverWindow::setContent(QWidget* content) {
     layout()->addWidget(content);
-    // The keyboard goes where the content sends it: the panel's first field.
-    setFocusProxy(content);
 }
 
 void PopoverWindow::open(QPoint position) {
@@ -54,7 +52,16 @@ void PopoverWindow::open(QPoint position) {
     show();
     raise();
     activateWindow();
-    setFocus(Qt::PopupFocusReason);
+    focusContent();
+}
+
+// The keyboard goes where the content sends it (its focus proxy: the panel's
+// first size field); content that names none keeps Qt's choice.
+void PopoverWindow::focusContent() {
+    auto* item = layout()->itemAt(0);
+    QWidget* target = item ? item->widget() : nullptr;
+    while (target && target->focusProxy()) target = target->focusProxy();
+    if (target && target->focusPolicy() != Qt::NoFocus) target->setFocus(Qt::PopupFocusReason);
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent* event) {

@@ -35,6 +35,7 @@ class PopoverWindow : public QWidget {
 
   private:
     QSize contentSize() const;
+    void focusContent();
     static constexpr qint64 settleMillis = 300;
     bool hadActivation_ = false;
     QElapsedTimer sinceOpen_;

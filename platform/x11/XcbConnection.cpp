@@ -4,6 +4,7 @@
 #include <xcb/res.h>
 #include <xcb/xcbext.h>
 
+#include <algorithm>
 #include <array>
 
 #include "support/Log.h"
@@ -100,17 +101,20 @@ bool XcbConnection::waitReadable(Deadline deadline) {
         writtenAtLastTrip_ = total;
         ++roundTrips_;
     }
-    // In slices, so that the application handles its input while a peer is
-    // slow; replies that trickle in keep the socket readable, so input is
-    // also handled when a slice has passed since the last time.
+    const auto left =
+        std::chrono::ceil<Responsive::Slice>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    // The application handles its input between two slices. What it does may
+    // read this socket, so the caller looks at xcb's queues after every slice
+    // instead of trusting the socket alone.
     Responsive::handleInputWhenDue();
-    return Responsive::waitUntil(deadline, [this](Responsive::Slice timeout) {
-        pollfd descriptor{fd(), POLLIN, 0};
-        return ::poll(&descriptor, 1, static_cast<int>(timeout.count())) > 0;
-    });
+    pollfd descriptor{fd(), POLLIN, 0};
+    ::poll(&descriptor, 1, static_cast<int>(std::min(left, Responsive::slice).count()));
+    return true;
 }
 
 Awaited<void> XcbConnection::awaitRaw(unsigned int sequence, Deadline deadline) {
+    const Waiting waiting(*this);
     xcb_flush(connection_);
     for (;;) {
         void* reply = nullptr;
@@ -150,6 +154,9 @@ std::optional<std::uint8_t> XcbConnection::requestError(xcb_void_cookie_t cookie
 }
 
 XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
+    // Input handled during a wait must not take the events it waits for;
+    // they are read once the wait is over.
+    if (waiting_ > 0) return nullptr;
     if (!setAside_.empty()) {
         auto event = std::move(setAside_.front());
         setAside_.pop_front();
@@ -160,6 +167,7 @@ XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
 
 XcbReply<xcb_generic_event_t> XcbConnection::awaitEvent(const EventFilter& wanted,
                                                         Deadline deadline) {
+    const Waiting waiting(*this);
     xcb_flush(connection_);
     for (;;) {
         while (auto* raw = xcb_poll_for_event(connection_)) {
