@@ -242,7 +242,10 @@ std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xc
             windows.subspan(start, std::min(windowsPerBatch, windows.size() - start));
         std::vector<Pending> pending;
         pending.reserve(batch.size());
-        for (const auto window : batch) pending.push_back(send(window, facts));
+        for (const auto window : batch) {
+            pending.push_back(send(window, facts));
+            Responsive::handleInputWhenDue();
+        }
         bool answered = true;
         for (std::size_t i = 0; i < batch.size(); ++i) {
             auto& window = result.emplace_back();
