@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "platform/x11/TaskbarHints.h"
@@ -51,6 +52,24 @@ void PopoverWindow::open(QPoint position) {
     show();
     raise();
     activateWindow();
+    focusContent();
+}
+
+// The keyboard goes where the content sends it (its focus proxy: the panel's
+// first size field); content that names none keeps Qt's choice.
+void PopoverWindow::focusContent() {
+    auto* item = layout()->itemAt(0);
+    QWidget* target = item ? item->widget() : nullptr;
+    while (target && target->focusProxy()) target = target->focusProxy();
+    if (target && target->focusPolicy() != Qt::NoFocus) target->setFocus(Qt::PopupFocusReason);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    hide();
 }
 
 void PopoverWindow::changeEvent(QEvent* event) {

@@ -7,7 +7,7 @@ namespace varnic {
 
 // The frameless panel next to the tray icon: at least 300 × 400, larger when
 // its content asks for more (onboarding is wider). It has no taskbar entry and
-// closes itself when it loses activation ("transient").
+// closes itself when it loses activation ("transient") or on Escape.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 
@@ -31,9 +31,11 @@ class PopoverWindow : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QSize contentSize() const;
+    void focusContent();
     static constexpr qint64 settleMillis = 300;
     bool hadActivation_ = false;
     QElapsedTimer sinceOpen_;

@@ -12,6 +12,7 @@
 #include "platform/qt/QtMainQueue.h"
 #include "platform/xdg/XdgAutostart.h"
 #include "support/Log.h"
+#include "support/Responsive.h"
 #include "views/RootView.h"
 #include "windows/WindowManager.h"
 
@@ -25,6 +26,15 @@ int VarnicApp::run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Varnic"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.varnic.Varnic"));
     const SignalQuit signalQuit;
+    // A wait on the window manager or a compositor hands input to the event
+    // loop between its slices. Socket notifiers stay out, so the backends'
+    // own pumps never run inside one of their calls, and so do timers: they
+    // run Varnic's delayed steps (the resize after hiding, the panel's reset,
+    // the permission poll), which call the same backend and wait their turn.
+    Responsive::install([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers |
+                                        QEventLoop::X11ExcludeTimers);
+    });
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         Log::write(

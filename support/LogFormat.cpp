@@ -1,5 +1,6 @@
 #include "support/LogFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -9,11 +10,25 @@ namespace varnic::logformat {
 namespace {
 
 // Characters that move or hide text on a terminal or in a viewer: C1 controls
-// (CSI among them), the Unicode line and paragraph separators, and the bidi
-// embeddings, overrides and isolates that reorder what follows them.
+// (CSI among them), the Unicode line and paragraph separators, and every
+// invisible format character (Unicode category Cf: bidi marks, embeddings,
+// overrides and isolates, zero-width spaces and joiners, the byte-order mark,
+// tag characters), which reorder or hide what follows them.
+struct Range {
+    char32_t first;
+    char32_t last;
+};
+constexpr std::array<Range, 22> hostile{
+    {{0x80, 0x9F},       {0xAD, 0xAD},       {0x600, 0x605},     {0x61C, 0x61C},
+     {0x6DD, 0x6DD},     {0x70F, 0x70F},     {0x890, 0x891},     {0x8E2, 0x8E2},
+     {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},   {0x2060, 0x2064},
+     {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+     {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+     {0xE0001, 0xE0001}, {0xE0020, 0xE007F}}};
+
 bool isHostileFormat(char32_t code) {
-    return (code >= 0x80 && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
-           (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+    return std::any_of(hostile.begin(), hostile.end(),
+                       [code](Range range) { return code >= range.first && code <= range.last; });
 }
 
 // A control byte as \x1b, a formatting character as \u{202E}.
@@ -27,7 +42,8 @@ void appendByte(std::string& out, unsigned char byte) {
 void appendFormat(std::string& out, char32_t code) {
     static constexpr std::string_view hex = "0123456789ABCDEF";
     out += "\\u{";
-    for (int shift = 12; shift >= 0; shift -= 4) out += hex[(code >> shift) & 0xf];
+    const int top = code > 0xFFFF ? 16 : 12;
+    for (int shift = top; shift >= 0; shift -= 4) out += hex[(code >> shift) & 0xf];
     out += '}';
 }
 

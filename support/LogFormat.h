@@ -7,8 +7,9 @@ namespace varnic::logformat {
 
 // Text from other programs (names, titles) made safe for one line of a
 // terminal: line feed as "\n", other C0 controls, DEL and bytes that are not
-// UTF-8 as "\xNN", C1 controls, U+2028, U+2029 and the bidi embeddings,
-// overrides and isolates as "\u{NNNN}". Anything else is kept verbatim.
+// UTF-8 as "\xNN", C1 controls, U+2028, U+2029 and every invisible format
+// character (bidi marks, zero-width spaces, U+FEFF, ...) as "\u{NNNN}".
+// Anything else is kept verbatim.
 std::string escaped(std::string_view text);
 
 // The shortest text that reads back to the same double; whole numbers get a

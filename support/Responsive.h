@@ -22,6 +22,9 @@ class Responsive {
 
     // Handles pending input now; for long work between two of its steps.
     static void handleInput();
+    // Handles pending input when a slice has passed since it was last
+    // handled; cheap enough to call after every item of a long list.
+    static void handleInputWhenDue();
 
     // Calls ready with a timeout of at most one slice (less near the
     // deadline), handling input between calls, until ready answers true

@@ -37,6 +37,21 @@ bool isValid(std::string_view text) {
     return true;
 }
 
+std::string_view withoutCutEnd(std::string_view text) {
+    // A character is at most four bytes: its lead is among the last three.
+    for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        const auto byte = static_cast<unsigned char>(text[text.size() - back]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte
+        const std::size_t needed = byte < 0x80             ? 1
+                                   : (byte & 0xE0) == 0xC0 ? 2
+                                   : (byte & 0xF0) == 0xE0 ? 3
+                                   : (byte & 0xF8) == 0xF0 ? 4
+                                                           : 1;
+        return needed > back ? text.substr(0, text.size() - back) : text;
+    }
+    return text;
+}
+
 std::string valid(std::string_view text) {
     std::string out;
     out.reserve(text.size());

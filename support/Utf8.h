@@ -20,6 +20,10 @@ Decoded decodeFirst(std::string_view text);
 
 bool isValid(std::string_view text);
 
+// The text without a last character cut short (a property read up to a
+// limit may end inside one); anything before it is left as it is.
+std::string_view withoutCutEnd(std::string_view text);
+
 // The text with every byte that is not part of a valid sequence replaced by U+FFFD.
 std::string valid(std::string_view text);
 

@@ -60,6 +60,8 @@ ContentView::ContentView(MainQueue& queue, AccessibilityManager& accessibilityMa
     layout->addWidget(makeStartup());
     debug_ = new DebugBlock(bundle, this);
     layout->addWidget(debug_);
+    // A keyboard user opening the panel types a size first.
+    setFocusProxy(widthField_);
 
     render();
     const auto redraw = [this] { redraw_.schedule(); };

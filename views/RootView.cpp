@@ -62,6 +62,7 @@ void RootView::render() {
 void RootView::present(QWidget* screen) {
     delete screen_;
     screen_ = screen;
+    setFocusProxy(screen_);
     layout()->addWidget(screen_);
     // A child added to a visible parent stays hidden until shown; showing it
     // is the panel's coming on screen.

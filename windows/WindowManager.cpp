@@ -1,6 +1,8 @@
 #include "windows/WindowManager.h"
 
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "support/Log.h"
 #include "windows/WindowDiscovery.h"
@@ -62,11 +64,36 @@ void WindowManager::handleAppActivation(const ActivationNotification& notificati
     lastNonSelfFrontmostPID_ = application.processIdentifier;
 }
 
+// Calls into the window system wait in slices and let the application handle
+// input meanwhile; what that input asks of the manager (a second resize, a
+// discovery) runs once the call in progress has ended, in the order asked.
+bool WindowManager::deferredWhileBusy(std::function<void()> task) {
+    if (!busy_) return false;
+    deferred_.push_back(std::move(task));
+    return true;
+}
+
+WindowManager::Busy::Busy(WindowManager& manager) : manager_(manager) {
+    manager_.busy_ = true;
+}
+
+WindowManager::Busy::~Busy() {
+    manager_.busy_ = false;
+    for (auto& task : std::exchange(manager_.deferred_, {})) manager_.queue_.post(std::move(task));
+}
+
 void WindowManager::fetchActiveWindowInfo() {
+    if (deferredWhileBusy([self = shared_from_this()] { self->fetchActiveWindowInfo(); })) return;
+    const Busy busy(*this);
     publish(WindowDiscovery(system_).discover(lastNonSelfFrontmostPID_));
 }
 
 void WindowManager::fetchWindowInfo(const RunningApplication& application) {
+    if (deferredWhileBusy(
+            [self = shared_from_this(), application] { self->fetchWindowInfo(application); })) {
+        return;
+    }
+    const Busy busy(*this);
     publish(WindowDiscovery(system_).fetchWindowInfo(application));
 }
 
@@ -77,20 +104,31 @@ void WindowManager::publish(WindowDiscovery::Outcome outcome) {
     });
 }
 
-std::optional<RunningApplication> WindowManager::runningTarget(std::optional<Pid> targetPid) {
-    if (!targetPid) return std::nullopt;
-    return system_.runningApplication(*targetPid);
+std::optional<RunningApplication> WindowManager::namedTarget(Pid targetPid) {
+    auto target = system_.runningApplication(targetPid);
+    // The panel promised that window; any other would be the wrong one.
+    if (!target) {
+        Log::write("The target application (pid " + std::to_string(targetPid) +
+                   ") is gone; no window was resized");
+    }
+    return target;
 }
 
 void WindowManager::resizeActiveWindow(std::optional<Pid> targetPid, double width, double height) {
+    if (deferredWhileBusy([self = shared_from_this(), targetPid, width, height] {
+            self->resizeActiveWindow(targetPid, width, height);
+        })) {
+        return;
+    }
+    const Busy busy(*this);
     const auto frontmost = system_.frontmostApplication();
     if (!frontmost) {
         Log::write("No frontmost application found");
         return;
     }
     if (!sameBundle(frontmost->bundleIdentifier, system_.ownBundleIdentifier())) {
-        const auto target = runningTarget(targetPid);
-        WindowResizer(system_).resizeWindow(target ? *target : *frontmost, width, height);
+        const auto target = targetPid ? namedTarget(*targetPid) : frontmost;
+        if (target) WindowResizer(system_).resizeWindow(*target, width, height);
         return;
     }
     shell_.hideOwnApplication();
@@ -100,8 +138,13 @@ void WindowManager::resizeActiveWindow(std::optional<Pid> targetPid, double widt
 }
 
 void WindowManager::resizeAfterHiding(std::optional<Pid> targetPid, double width, double height) {
-    auto target = runningTarget(targetPid);
-    if (!target) target = system_.frontmostApplication();
+    if (deferredWhileBusy([self = shared_from_this(), targetPid, width, height] {
+            self->resizeAfterHiding(targetPid, width, height);
+        })) {
+        return;
+    }
+    const Busy busy(*this);
+    const auto target = targetPid ? namedTarget(*targetPid) : system_.frontmostApplication();
     if (target) WindowResizer(system_).resizeWindow(*target, width, height);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -55,13 +56,30 @@ class WindowManager : public std::enable_shared_from_this<WindowManager> {
     // Stores the outcome on the next turn of the main queue, never at once.
     void publish(WindowDiscovery::Outcome outcome);
     void resizeAfterHiding(std::optional<Pid> targetPid, double width, double height);
-    std::optional<RunningApplication> runningTarget(std::optional<Pid> targetPid);
+    // The application the panel named, or absent (logged) when it has quit.
+    std::optional<RunningApplication> namedTarget(Pid targetPid);
+    // Keeps the task for later when a call into the window system is under way.
+    bool deferredWhileBusy(std::function<void()> task);
+
+    // Marks a call into the window system; queues what was deferred when it ends.
+    class Busy {
+      public:
+        explicit Busy(WindowManager& manager);
+        ~Busy();
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+
+      private:
+        WindowManager& manager_;
+    };
 
     WindowSystem& system_;
     DesktopShell& shell_;
     MainQueue& queue_;
     std::optional<Pid> lastNonSelfFrontmostPID_;
     Subscription activations_;
+    bool busy_ = false;
+    std::vector<std::function<void()>> deferred_;
 };
 
 }  // namespace varnic

@@ -98,6 +98,10 @@ inline constexpr std::string_view size = "AXSize";
 // - A vanished window is invalidUIElement; a lost connection to the display or
 //   compositor is cannotComplete. Both are logged once by the backend, never fatal.
 // - Sizes are those of the window's outer frame, decorations included.
+// - Waits are made of Responsive slices: the application handles its input
+//   between two of them. What that input runs may read the backend's socket,
+//   so a wait looks at its queue again after every slice, and the backend's
+//   own events are not delivered from inside a wait.
 class WindowSystem {
   public:
     using ActivationHandler = std::function<void(const ActivationNotification&)>;

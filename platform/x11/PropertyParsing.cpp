@@ -37,7 +37,8 @@ Data fromReply(const xcb_get_property_reply_t* reply) {
     if (length <= 0) return {reply->type, reply->format, {}};
     const auto* value = static_cast<const char*>(
         xcb_get_property_value(const_cast<xcb_get_property_reply_t*>(reply)));
-    return {reply->type, reply->format, std::string_view(value, static_cast<std::size_t>(length))};
+    return {reply->type, reply->format, std::string_view(value, static_cast<std::size_t>(length)),
+            reply->bytes_after > 0};
 }
 
 std::string latin1ToUtf8(std::string_view bytes) {
@@ -49,7 +50,9 @@ std::string latin1ToUtf8(std::string_view bytes) {
 
 std::optional<std::string> text(const Data& data, xcb_atom_t utf8StringType) {
     if (data.format != 8) return std::nullopt;
-    if (data.type == utf8StringType) return utf8::valid(data.bytes);
+    if (data.type == utf8StringType) {
+        return utf8::valid(data.cut ? utf8::withoutCutEnd(data.bytes) : data.bytes);
+    }
     if (data.type == XCB_ATOM_STRING) return latin1ToUtf8(data.bytes);
     return std::nullopt;
 }

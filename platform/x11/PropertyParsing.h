@@ -22,13 +22,16 @@ struct Data {
     xcb_atom_t type = XCB_ATOM_NONE;
     std::uint8_t format = 0;
     std::string_view bytes;
+    // The server held more than was asked for: the bytes end at the limit.
+    bool cut = false;
 };
 
 // The value of a GetProperty reply; empty when the reply is null.
 Data fromReply(const xcb_get_property_reply_t* reply);
 
 // Text in UTF8_STRING (made valid UTF-8) or STRING (ICCCM: ISO Latin-1,
-// converted to UTF-8); absent for any other type or format.
+// converted to UTF-8); absent for any other type or format. A value cut at
+// the limit ends with its last whole character.
 std::optional<std::string> text(const Data& data, xcb_atom_t utf8StringType);
 
 // 32-bit items of the expected type; empty for any other type or format.

@@ -10,14 +10,12 @@
 #include <string_view>
 
 #include "platform/x11/XcbConnection.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
 
 constexpr double internSeconds = 1.0;
-// The toolkit's own thread may read the reply off the socket first, which
-// poll() would not see; short slices look at xcb's queue again.
-constexpr int sliceMilliseconds = 10;
 
 struct Atoms {
     xcb_atom_t state = XCB_ATOM_NONE;
@@ -39,15 +37,19 @@ std::optional<Atoms> intern(xcb_connection_t* connection) {
     for (; got < cookies.size(); ++got) {
         void* reply = nullptr;
         xcb_generic_error_t* error = nullptr;
-        while (!xcb_poll_for_reply(connection, cookies[got].sequence, &reply, &error)) {
-            if (std::chrono::steady_clock::now() >= deadline ||
-                xcb_connection_has_error(connection)) {
-                for (auto i = got; i < cookies.size(); ++i)
-                    xcb_discard_reply(connection, cookies[i].sequence);
-                return std::nullopt;
-            }
+        // The toolkit's own thread may read the reply off the socket first,
+        // which poll() would not see; each slice looks at xcb's queue again.
+        const bool answered = Responsive::waitUntil(deadline, [&](Responsive::Slice timeout) {
+            if (xcb_poll_for_reply(connection, cookies[got].sequence, &reply, &error)) return true;
+            if (xcb_connection_has_error(connection)) return false;
             pollfd descriptor{xcb_get_file_descriptor(connection), POLLIN, 0};
-            ::poll(&descriptor, 1, sliceMilliseconds);
+            ::poll(&descriptor, 1, static_cast<int>(timeout.count()));
+            return false;
+        });
+        if (!answered) {
+            for (auto i = got; i < cookies.size(); ++i)
+                xcb_discard_reply(connection, cookies[i].sequence);
+            return std::nullopt;
         }
         std::free(error);
         if (!reply) return std::nullopt;

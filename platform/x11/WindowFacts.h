@@ -43,6 +43,8 @@ struct WindowFacts {
     // client-side-decorated windows draw inside their own area.
     FrameExtents frame;
     FrameExtents clientSideShadow;
+    // _NET_FRAME_EXTENTS held values no frame has; frame is then unknown.
+    bool frameUntrusted = false;
     std::shared_ptr<const AppIcon> icon;
     SizeHints sizeHints;
 

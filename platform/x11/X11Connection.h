@@ -28,10 +28,9 @@ struct X11Call {
 // The connection to the X server, opened again after it is lost.
 class X11Connection {
   public:
-    // Reads made without a messaging timeout still end: a few seconds is
-    // longer than any healthy X server takes, and short enough not to freeze
-    // the panel.
-    static constexpr double defaultTimeoutSeconds = 3.0;
+    // Calls made without a messaging timeout end after the same 2 s: longer
+    // than any healthy X server or window manager takes.
+    static constexpr double defaultTimeoutSeconds = 2.0;
 
     // nullptr = $DISPLAY. Never throws; an unreachable display is logged once.
     explicit X11Connection(const char* displayName);

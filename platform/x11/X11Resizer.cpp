@@ -20,6 +20,9 @@ constexpr double maxUnmaximizeSeconds = 0.5;
 // before the answer counts as complete: a window manager may move before it
 // resizes, or configure the frame before the client.
 constexpr double answerSettleSeconds = 0.1;
+// The X server answers a read at once; a window manager that used up the
+// call's time in silence must not leave the size unread.
+constexpr double readBackSeconds = 1.0;
 // EWMH source indication for a pager or other tool acting for the user.
 constexpr std::uint32_t sourceTool = XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER;
 constexpr std::uint32_t gravityNorthWest = XCB_GRAVITY_NORTH_WEST;
@@ -65,14 +68,28 @@ std::uint8_t eventType(const xcb_generic_event_t& event) {
 
 }  // namespace
 
-std::optional<WindowFacts> X11Resizer::read(xcb_window_t window, unsigned facts) {
+// Extents the window manager published but no frame has are replaced by the
+// frame measured on its frame window.
+std::optional<WindowFacts> X11Resizer::read(xcb_window_t window, unsigned facts,
+                                            Deadline deadline) {
     X11WindowReader reader(connection_);
-    auto read = reader.read(std::span(&window, 1), facts, call_.deadline);
+    auto read = reader.read(std::span(&window, 1), facts, deadline);
     if (!read) {
         call_.failed(reader.failure());
         return std::nullopt;
     }
-    return std::move(read->front());
+    auto& result = read->front();
+    if (result.exists && result.frameUntrusted) {
+        if (const auto measured = reader.measureFrame(window, deadline)) {
+            result.frame = *measured;
+            result.frameUntrusted = false;
+        }
+    }
+    return std::move(result);
+}
+
+std::optional<WindowFacts> X11Resizer::read(xcb_window_t window, unsigned facts) {
+    return read(window, facts, call_.deadline);
 }
 
 // The size is the outer frame: the window manager's decorations are taken
@@ -94,6 +111,7 @@ SizeWriteResult X11Resizer::resize(xcb_window_t window, Size outer) {
     if (!before) return {ax::cannotComplete, std::nullopt};
     if (!before->exists) return {ax::invalidUIElement, std::nullopt};
     if (!supported.ok()) return {call_.failed(supported.unanswered()), std::nullopt};
+    if (before->frameUntrusted) return {unmeasurable(window), std::nullopt};
 
     if (maximized(*before)) {
         before = unmaximize(*before);
@@ -112,7 +130,11 @@ SizeWriteResult X11Resizer::resize(xcb_window_t window, Size outer) {
                   clientSide(std::llround(outer.height), margin.height)};
         request(window, wanted, moveResize);
         answered = awaitAnswer(window, wanted, before->sizeHints);
-        after = read(window, X11WindowReader::geometry);
+        after = read(window, X11WindowReader::geometry,
+                     std::max(call_.deadline, deadlineAfter(readBackSeconds)));
+        if (after && after->exists && after->frameUntrusted) {
+            return {unmeasurable(window), std::nullopt};
+        }
         if (!after || !after->exists || decorations(*after) == margin) break;
         before->frame = after->frame;
         before->clientSideShadow = after->clientSideShadow;
@@ -154,6 +176,13 @@ SizeWriteResult X11Resizer::outcome(const WindowFacts& before, const WindowFacts
     Log::write("X11: the window manager kept window " + windowId(after.window) + " at " +
                text(got.width, got.height) + " instead of " + text(asked.width, asked.height));
     return {ax::failure, std::nullopt};
+}
+
+// Without a frame size to trust, no outer size can be set or verified.
+AXError X11Resizer::unmeasurable(xcb_window_t window) {
+    Log::write("X11: the frame of window " + windowId(window) +
+               " cannot be measured; its size is not changed");
+    return ax::failure;
 }
 
 bool X11Resizer::maximized(const WindowFacts& facts) const {

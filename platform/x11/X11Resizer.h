@@ -23,6 +23,8 @@ class X11Resizer {
 
   private:
     std::optional<WindowFacts> read(xcb_window_t window, unsigned facts);
+    std::optional<WindowFacts> read(xcb_window_t window, unsigned facts, Deadline deadline);
+    AXError unmeasurable(xcb_window_t window);
     bool maximized(const WindowFacts& facts) const;
     std::optional<WindowFacts> unmaximize(const WindowFacts& facts);
     bool supportsMoveResize(const xcb_get_property_reply_t* supported) const;

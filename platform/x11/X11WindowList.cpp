@@ -1,8 +1,11 @@
 #include "platform/x11/X11WindowList.h"
 
+#include <unordered_set>
+
 #include "platform/proc/ProcessInfo.h"
 #include "platform/x11/PropertyParsing.h"
 #include "platform/x11/X11WindowReader.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
@@ -34,9 +37,13 @@ std::optional<Clients> X11WindowList::clients() {
                   " windows; only the first " + std::to_string(maxClients) + " are read");
     }
     Clients clients;
-    // EWMH lists _NET_CLIENT_LIST_STACKING bottom to top.
+    // EWMH lists _NET_CLIENT_LIST_STACKING bottom to top. A window listed
+    // again is the same window: it is read once, where it is topmost.
     auto list = property::items32(property::fromReply(stacking.reply.get()), XCB_ATOM_WINDOW);
-    clients.topmostFirst.assign(list.rbegin(), list.rend());
+    std::unordered_set<xcb_window_t> seen;
+    for (auto it = list.rbegin(); it != list.rend(); ++it) {
+        if (seen.insert(*it).second) clients.topmostFirst.push_back(*it);
+    }
     const auto activeItems =
         property::items32(property::fromReply(active.reply.get()), XCB_ATOM_WINDOW);
     if (activeItems.size() == 1) clients.active = activeItems[0];
@@ -58,6 +65,7 @@ std::optional<std::vector<WindowListEntry>> X11WindowList::onScreen() {
     std::vector<WindowListEntry> entries;
     for (const auto& window : *windows) {
         if (auto listed = entry(window)) entries.push_back(std::move(*listed));
+        Responsive::handleInputWhenDue();
     }
     return entries;
 }

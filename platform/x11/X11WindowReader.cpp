@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/x11/PropertyParsing.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
@@ -42,11 +43,11 @@ std::string hex(xcb_window_t window) {
 }  // namespace
 
 // Extents wider or taller than the screen are no frame (and four huge values
-// would wrap a 32-bit sum); they are ignored.
-FrameExtents X11WindowReader::extents(const property::Data& data, xcb_window_t window,
-                                      std::string_view name) {
+// would wrap a 32-bit sum); they are ignored: absent.
+std::optional<FrameExtents> X11WindowReader::extents(const property::Data& data,
+                                                     xcb_window_t window, std::string_view name) {
     const auto items = property::items32(data, XCB_ATOM_CARDINAL);
-    if (items.size() < 4) return {};
+    if (items.size() < 4) return FrameExtents{};
     const FrameExtents extents{items[0], items[1], items[2], items[3]};
     const bool fits = std::uint64_t{extents.left} + extents.right <= connection_.screenWidth() &&
                       std::uint64_t{extents.top} + extents.bottom <= connection_.screenHeight();
@@ -55,7 +56,42 @@ FrameExtents X11WindowReader::extents(const property::Data& data, xcb_window_t w
                         std::to_string(extents.left) + ", " + std::to_string(extents.right) + ", " +
                         std::to_string(extents.top) + ", " + std::to_string(extents.bottom) +
                         ", larger than the screen; they are ignored");
-    return {};
+    return std::nullopt;
+}
+
+std::optional<FrameExtents> X11WindowReader::measureFrame(xcb_window_t window, Deadline deadline) {
+    auto* c = connection_.get();
+    // Window managers nest a client one or two windows deep; more is no frame.
+    constexpr int maxDepth = 8;
+    xcb_window_t frameWindow = window;
+    for (int depth = 0;; ++depth) {
+        if (depth == maxDepth) return std::nullopt;
+        const auto tree = connection_.await<xcb_query_tree_reply_t>(
+            xcb_query_tree(c, frameWindow).sequence, deadline);
+        if (!tree.ok()) return std::nullopt;
+        if (tree.reply->parent == connection_.root() || tree.reply->parent == XCB_WINDOW_NONE)
+            break;
+        frameWindow = tree.reply->parent;
+    }
+    if (frameWindow == window) return std::nullopt;
+    const auto frameCookie = xcb_get_geometry(c, frameWindow);
+    const auto clientCookie = xcb_get_geometry(c, window);
+    const auto offsetCookie = xcb_translate_coordinates(c, window, frameWindow, 0, 0);
+    const auto frame = connection_.await<xcb_get_geometry_reply_t>(frameCookie.sequence, deadline);
+    const auto client =
+        connection_.await<xcb_get_geometry_reply_t>(clientCookie.sequence, deadline);
+    const auto offset =
+        connection_.await<xcb_translate_coordinates_reply_t>(offsetCookie.sequence, deadline);
+    if (!frame.ok() || !client.ok() || !offset.ok()) return std::nullopt;
+    // The frame's own border counts; the client sits inside it at the offset.
+    const std::int64_t border = frame.reply->border_width;
+    const std::int64_t left = border + offset.reply->dst_x;
+    const std::int64_t top = border + offset.reply->dst_y;
+    const std::int64_t right = frame.reply->width + 2 * border - left - client.reply->width;
+    const std::int64_t bottom = frame.reply->height + 2 * border - top - client.reply->height;
+    if (left < 0 || top < 0 || right < 0 || bottom < 0) return std::nullopt;
+    return FrameExtents{static_cast<std::uint32_t>(left), static_cast<std::uint32_t>(right),
+                        static_cast<std::uint32_t>(top), static_cast<std::uint32_t>(bottom)};
 }
 
 struct X11WindowReader::Pending {
@@ -171,10 +207,15 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
         facts.x = position->dst_x;
         facts.y = position->dst_y;
     }
-    facts.frame = extents(property::fromReply(takeProperty(pending.frame).get()), facts.window,
-                          "_NET_FRAME_EXTENTS");
+    if (pending.frame) {
+        const auto frame = extents(property::fromReply(takeProperty(pending.frame).get()),
+                                   facts.window, "_NET_FRAME_EXTENTS");
+        facts.frame = frame.value_or(FrameExtents{});
+        facts.frameUntrusted = !frame;
+    }
     facts.clientSideShadow = extents(property::fromReply(takeProperty(pending.shadow).get()),
-                                     facts.window, "_GTK_FRAME_EXTENTS");
+                                     facts.window, "_GTK_FRAME_EXTENTS")
+                                 .value_or(FrameExtents{});
     if (auto icon = takeProperty(pending.icon)) {
         const auto items = property::items32(property::fromReply(icon.get()), XCB_ATOM_CARDINAL);
         facts.icon = property::bestIcon(items, preferredIconSide);
@@ -187,24 +228,33 @@ bool X11WindowReader::collect(Pending& pending, WindowFacts& facts, Deadline dea
 std::optional<std::vector<WindowFacts>> X11WindowReader::read(std::span<const xcb_window_t> windows,
                                                               unsigned facts, Deadline deadline) {
     failed_ = false;
-    std::vector<WindowFacts> result(windows.size());
+    // Filled as the replies come: building thousands of facts up front is
+    // itself long enough to be felt.
+    std::vector<WindowFacts> result;
+    result.reserve(windows.size());
     for (std::size_t start = 0; start < windows.size(); start += windowsPerBatch) {
         if (std::chrono::steady_clock::now() >= deadline) {
             failure_ = {WaitStatus::timeout, 0};
             return std::nullopt;
         }
+        Responsive::handleInputWhenDue();
         const auto batch =
             windows.subspan(start, std::min(windowsPerBatch, windows.size() - start));
         std::vector<Pending> pending;
         pending.reserve(batch.size());
-        for (const auto window : batch) pending.push_back(send(window, facts));
+        for (const auto window : batch) {
+            pending.push_back(send(window, facts));
+            Responsive::handleInputWhenDue();
+        }
         bool answered = true;
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            auto& window = result[start + i];
+            auto& window = result.emplace_back();
             window.window = batch[i];
             // After one timeout the rest would only wait out the same deadline;
             // their replies are discarded.
             answered = collect(pending[i], window, answered ? deadline : Deadline{}) && answered;
+            // Thousands of windows take a while even when every reply is there.
+            Responsive::handleInputWhenDue();
         }
         if (!answered) return std::nullopt;
     }

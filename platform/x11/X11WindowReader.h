@@ -31,6 +31,10 @@ class X11WindowReader {
     // says how). A window that no longer exists is kept with exists false.
     std::optional<std::vector<WindowFacts>> read(std::span<const xcb_window_t> windows,
                                                  unsigned facts, Deadline deadline);
+    // The frame measured on the window manager's frame window (the window's
+    // top-level ancestor); absent when the window has none or the server
+    // did not answer.
+    std::optional<FrameExtents> measureFrame(xcb_window_t window, Deadline deadline);
     // How the last read that came back absent ended.
     const Unanswered& failure() const { return failure_; }
 
@@ -41,7 +45,8 @@ class X11WindowReader {
     xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom,
                                        std::uint32_t maxItems32);
 
-    FrameExtents extents(const property::Data& data, xcb_window_t window, std::string_view name);
+    std::optional<FrameExtents> extents(const property::Data& data, xcb_window_t window,
+                                        std::string_view name);
 
     XcbConnection& connection_;
     Unanswered failure_;

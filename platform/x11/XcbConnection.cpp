@@ -4,10 +4,11 @@
 #include <xcb/res.h>
 #include <xcb/xcbext.h>
 
+#include <algorithm>
 #include <array>
-#include <cerrno>
 
 #include "support/Log.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
@@ -100,18 +101,20 @@ bool XcbConnection::waitReadable(Deadline deadline) {
         writtenAtLastTrip_ = total;
         ++roundTrips_;
     }
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd descriptor{fd(), POLLIN, 0};
-        const int ready = ::poll(&descriptor, 1, static_cast<int>(left.count()) + 1);
-        if (ready > 0) return true;
-        if (ready < 0 && errno != EINTR) return false;
-    }
+    const auto left =
+        std::chrono::ceil<Responsive::Slice>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    // The application handles its input between two slices. What it does may
+    // read this socket, so the caller looks at xcb's queues after every slice
+    // instead of trusting the socket alone.
+    Responsive::handleInputWhenDue();
+    pollfd descriptor{fd(), POLLIN, 0};
+    ::poll(&descriptor, 1, static_cast<int>(std::min(left, Responsive::slice).count()));
+    return true;
 }
 
 Awaited<void> XcbConnection::awaitRaw(unsigned int sequence, Deadline deadline) {
+    const Waiting waiting(*this);
     xcb_flush(connection_);
     for (;;) {
         void* reply = nullptr;
@@ -151,6 +154,9 @@ std::optional<std::uint8_t> XcbConnection::requestError(xcb_void_cookie_t cookie
 }
 
 XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
+    // Input handled during a wait must not take the events it waits for;
+    // they are read once the wait is over.
+    if (waiting_ > 0) return nullptr;
     if (!setAside_.empty()) {
         auto event = std::move(setAside_.front());
         setAside_.pop_front();
@@ -161,6 +167,7 @@ XcbReply<xcb_generic_event_t> XcbConnection::pollEvent() {
 
 XcbReply<xcb_generic_event_t> XcbConnection::awaitEvent(const EventFilter& wanted,
                                                         Deadline deadline) {
+    const Waiting waiting(*this);
     xcb_flush(connection_);
     for (;;) {
         while (auto* raw = xcb_poll_for_event(connection_)) {

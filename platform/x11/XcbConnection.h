@@ -74,6 +74,7 @@ class XcbConnection {
     void flush();
     // The next queued event, without blocking; null when there is none.
     // Events an awaitEvent() set aside come first, in the order they came.
+    // None while a wait on this connection is under way.
     XcbReply<xcb_generic_event_t> pollEvent();
     using EventFilter = std::function<bool(const xcb_generic_event_t&)>;
     // Waits for the next event that `wanted` accepts. Every other event is set
@@ -94,7 +95,19 @@ class XcbConnection {
     bool internAtoms(Deadline deadline);
     bool probeResourceExtension(Deadline deadline);
     Awaited<void> awaitRaw(unsigned int sequence, Deadline deadline);
+    // Waits at most one slice for the socket; false once the deadline has passed.
     bool waitReadable(Deadline deadline);
+
+    // Marks a wait for a reply or an event while it lasts.
+    struct Waiting {
+        explicit Waiting(XcbConnection& connection) : connection_(connection) {
+            ++connection_.waiting_;
+        }
+        ~Waiting() { --connection_.waiting_; }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+        XcbConnection& connection_;
+    };
 
     xcb_connection_t* connection_;
     xcb_window_t root_;
@@ -106,6 +119,7 @@ class XcbConnection {
     std::uint64_t writtenAtLastTrip_ = 0;
     std::deque<XcbReply<xcb_generic_event_t>> setAside_;
     std::set<std::string> logged_;
+    int waiting_ = 0;
 };
 
 }  // namespace varnic

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "support/Responsive.h"
 #include "tests/core/Desktop.h"
 
 namespace varnic {
@@ -45,8 +46,9 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
         {"given pid wins over frontmost", [](auto&) {},
          {"Found focused window for xterm", "Targeting window: shell",
           "Successfully resized xterm to 800.5x480.0"}, {2}, 900, 800.5},
-        {"given pid has quit", [](auto& s) { s.application(900).running = false; },
-         {found, logo, resized}, {1}, 900},
+        {"given pid has quit: not the frontmost instead",
+         [](auto& s) { s.application(900).running = false; },
+         {"The target application (pid 900) is gone; no window was resized"}, {}, 900},
         {"no frontmost", [](auto& s) { s.frontmost.reset(); },
          {"No frontmost application found"}, {}, 812},
         {"first listed window", [](auto& s) {
@@ -133,8 +135,8 @@ TEST_F(ResizeTest, AnotherFrontmostIsResizedAtOnceVarnicFrontmostHalfASecondAfte
     EXPECT_EQ(log.take(), Lines({"Found focused window for xlogo", "Targeting window: the logo",
                                  "Successfully resized xlogo to 1080.0x1080.0"}));
 
-    // Without a pid (or with a stale one) whatever is frontmost after the hide is
-    // taken; two quick requests each run their own delayed step.
+    // Without a pid whatever is frontmost after the hide is taken; two quick
+    // requests each run their own delayed step.
     manager->resizeActiveWindow(std::nullopt, 1280, 720);
     queue.advance(0.2);
     manager->resizeActiveWindow(812, 1280, 720);
@@ -150,6 +152,49 @@ TEST_F(ResizeTest, AnotherFrontmostIsResizedAtOnceVarnicFrontmostHalfASecondAfte
     queue.advance(0.5);
     EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(system.sizeWrites.size(), 4u);
+
+    // The application the panel named quits during the pause: the one that is
+    // frontmost then is not the window the panel promised.
+    system.frontmost = system.selfPid;
+    manager->resizeActiveWindow(900, 1280, 720);
+    system.application(900).running = false;
+    system.frontmost = 812;
+    queue.advance(0.5);
+    EXPECT_EQ(log.take(), Lines{"The target application (pid 900) is gone; no window was resized"});
+    EXPECT_EQ(system.sizeWrites.size(), 4u);
+}
+
+// A wait inside a call hands input to the application; a resize or discovery
+// that input asks for runs after the call in progress, in order, never inside it.
+TEST(Resize, InputDuringAWaitIsServedAfterTheCallInProgress) {
+    struct WaitingSystem : FakeWindowSystem {
+        SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
+                                          const SizeValue& value) override {
+            Responsive::handleInput();
+            return FakeWindowSystem::setAttributeValue(element, attribute, value);
+        }
+    } system;
+    system.addApplication(812, "xlogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
+    system.addWindow(1, "the logo");
+    system.focus(812);
+    FakeDesktopShell shell;
+    VirtualClockQueue queue;
+    const auto manager = WindowManager::create(system, shell, queue);
+    const testing::LogCapture log;
+    int inputs = 0;
+    Responsive::install([&] {
+        if (++inputs > 1) return;
+        manager->resizeActiveWindow(std::nullopt, 800, 600);
+        manager->fetchActiveWindowInfo();
+    });
+    manager->resizeActiveWindow(std::nullopt, 640, 480);
+    ASSERT_EQ(system.sizeWrites.size(), 1u) << "nothing runs inside the wait";
+    queue.runPending();
+    Responsive::install(nullptr);
+    ASSERT_EQ(system.sizeWrites.size(), 2u);
+    EXPECT_EQ(system.sizeWrites[1].size.width, 800);
+    EXPECT_EQ(inputs, 2) << "the deferred resize waits too, and handles input again";
+    EXPECT_TRUE(manager->activeWindowInfo.get()) << "the deferred discovery ran";
 }
 
 }  // namespace

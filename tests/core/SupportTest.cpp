@@ -55,7 +55,11 @@ TEST(LogFormat, EscapesEverythingThatMovesOrHidesTextAndNothingElse) {
          "invoice\\u{202E}txt.exe \\u{202A}\\u{202B}\\u{202C}\\u{202D} "
          "\\u{2066}\\u{2067}\\u{2068}\\u{2069}"},
         {"\u0080\u009f\u00a0\u2027\u202f\u2065\u206a",
-         "\\u{0080}\\u{009F}\u00a0\u2027\u202f\u2065\u206a"},
+         "\\u{0080}\\u{009F}\u00a0\u2027\u202f\u2065\\u{206A}"},
+        // Every invisible format character, as the marks above are.
+        {"rlm\u200F alm\u061C zwsp\u200B bom\uFEFF shy\u00AD tag\U000E0041 \u200D\u2060",
+         "rlm\\u{200F} alm\\u{061C} zwsp\\u{200B} bom\\u{FEFF} shy\\u{00AD} tag\\u{E0041} "
+         "\\u{200D}\\u{2060}"},
         // Not UTF-8: each stray byte, so a raw 0x9b (an 8-bit CSI) never passes.
         {"\x9b"
          "31m cut\xe2\x80 overlong\xc0\xaf",

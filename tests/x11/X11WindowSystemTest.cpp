@@ -9,9 +9,9 @@
 #include <map>
 #include <sstream>
 
+#include "platform/x11/X11WindowSystem.h"
 #include "tests/doubles/FakeDesktopShell.h"
 #include "tests/doubles/VirtualClockQueue.h"
-#include "platform/x11/X11WindowSystem.h"
 #include "tests/support/LogCapture.h"
 #include "tests/x11/X11Session.h"
 #include "windows/WindowBounds.h"
