@@ -78,7 +78,12 @@ bool I3Channel::reachable() {
 
 std::optional<std::string> I3Channel::request(std::uint32_t type, std::string_view payload,
                                               Deadline deadline) {
-    if (!connection_ || !connection_->send(type, payload, deadline)) return std::nullopt;
+    // Replies come in the order of the requests: a request made by input
+    // handled during another's wait would take the other's reply.
+    if (inRequest_ || !connection_ || !connection_->send(type, payload, deadline)) {
+        return std::nullopt;
+    }
+    inRequest_ = true;
     ++requests_;
     std::optional<std::string> reply;
     Responsive::waitUntil(deadline, [&](Responsive::Slice slice) {
@@ -93,6 +98,7 @@ std::optional<std::string> I3Channel::request(std::uint32_t type, std::string_vi
         }
         return connection_->broken();
     });
+    inRequest_ = false;
     return reply;
 }
 

@@ -36,6 +36,7 @@ class I3Channel {
     std::uint64_t requests() const { return requests_; }
 
     // Sends a request and waits for its reply, bounded by the deadline.
+    // Absent at once when called while another request waits.
     std::optional<std::string> request(std::uint32_t type, std::string_view payload,
                                        Deadline deadline);
     // Handles the events already here, without waiting.
@@ -54,6 +55,7 @@ class I3Channel {
     std::unique_ptr<I3IpcConnection> connection_;
     std::optional<std::string> compositor_;
     bool reportedUnreachable_ = false;
+    bool inRequest_ = false;
     std::uint64_t requests_ = 0;
 };
 
