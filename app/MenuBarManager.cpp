@@ -4,10 +4,12 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDBusConnection>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/sni/StatusNotifierTray.h"
@@ -110,13 +112,26 @@ void MenuBarManager::togglePopover(std::optional<QPoint> click) {
     if (iconKnown) return;
     // The item's host keeps the icon's place to itself: the panel goes beside
     // the click or the pointer, where the compositor says they are. Asked once
-    // the event loop has sent the panel's map request to the display.
-    QTimer::singleShot(0, this, [this, click] {
-        if (!popover_->isVisible()) return;
-        placing_ = true;
-        anchor_ = anchorFor(click);
-        place();
-    });
+    // the display has mapped the panel (its first exposure), which happens
+    // only while the event loop runs.
+    pendingClick_ = click;
+    placementPending_ = true;
+    popover_->windowHandle()->installEventFilter(this);
+}
+
+bool MenuBarManager::eventFilter(QObject* watched, QEvent* event) {
+    if (placementPending_ && event->type() == QEvent::Expose &&
+        watched == popover_->windowHandle() && popover_->windowHandle()->isExposed()) {
+        placementPending_ = false;
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            if (!popover_->isVisible()) return;
+            placing_ = true;
+            anchor_ = anchorFor(pendingClick_);
+            place();
+        });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void MenuBarManager::place() {

@@ -72,6 +72,9 @@ class MenuBarManager : public QObject {
     static bool clickUsable(QPoint click, std::optional<QPoint> pointer,
                             const QList<QRect>& screens);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     QMenu* buildMenu(const std::vector<Preset>& presets);
     void exportMenu();
@@ -91,6 +94,9 @@ class MenuBarManager : public QObject {
     bool menuOpensPanel_ = false;
     // True while the placer works: it may wait, and the event loop runs meanwhile.
     bool placing_ = false;
+    // The click that opened the panel, until the display has mapped it.
+    std::optional<QPoint> pendingClick_;
+    bool placementPending_ = false;
     // Where the panel was last put beside; it follows the panel's resizes.
     std::optional<QPoint> anchor_;
     // The click on the tray icon that takes activation from the panel must not

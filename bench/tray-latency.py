@@ -74,10 +74,15 @@ def await_line(stream, text):
 
 
 def await_window(pred):
-    while True:
-        kind, event = events.recv()
-        if pred(event):
-            return time.time(), event
+    """The first window event pred accepts, or (None, None) after 5 s without one."""
+    events.s.settimeout(5)
+    try:
+        while True:
+            kind, event = events.recv()
+            if pred(event):
+                return time.time(), event
+    except socket.timeout:
+        return None, None
 
 
 vp = start([f"{build}/tests/sway/varnic_virtual_pointer"], out=subprocess.PIPE)
@@ -145,11 +150,16 @@ for name, (proc, dest) in items.items():
         time.sleep(0.3)
         t0 = click(icons[name], "BTN_LEFT")
         t1, new = await_window(lambda e: e["change"] == "new" and e["container"]["pid"] == proc.pid)
+        if t1 is None:
+            print(name, "panel", i, "did not open", file=sys.stderr)
+            continue
         if name == "varnic":  # mapped, then moved beside the icon by Varnic
             while distance(node_of(proc.pid)["rect"], icons[name]) > 80 and time.time() < t1 + 3:
                 time.sleep(0.005)
             t1 = time.time()
         panel.append(t1 - t0)
+        print(name, i, f"menu {menu[-1] * 1000:.0f} ms, panel {panel[-1] * 1000:.0f} ms",
+              file=sys.stderr)
         shown = node_of(proc.pid)
         far.append(distance(shown["rect"], icons[name]) if shown else float("inf"))
         if i == 0 and name == "varnic":
@@ -159,8 +169,9 @@ for name, (proc, dest) in items.items():
             click(icons[name], "BTN_LEFT")  # closes the panel
             await_window(lambda e: e["change"] == "close" and e["container"]["pid"] == proc.pid)
         time.sleep(0.3)
-    results[name] = (statistics.median(menu) * 1000, statistics.median(panel) * 1000,
-                     statistics.median(far))
+    results[name] = (statistics.median(menu) * 1000,
+                     statistics.median(panel) * 1000 if panel else float("nan"),
+                     statistics.median(far) if far else float("nan"))
 
 print("item     click-to-menu ms  click-to-panel ms  panel distance from icon px")
 for name, (m, p, d) in results.items():

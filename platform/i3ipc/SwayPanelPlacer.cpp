@@ -24,9 +24,12 @@ struct Found {
     const Json* workspace = nullptr;
 };
 
+// Sway maps the window tiled and floats it right after ("new", then
+// "floating"); only a floating window can be moved to a position.
 bool isWindow(const Json& node, std::uint32_t window) {
     return node.is_object() && node.contains("window") && node["window"].is_number_unsigned() &&
-           node["window"].get<std::uint32_t>() == window;
+           node["window"].get<std::uint32_t>() == window &&
+           node.value("type", "") == "floating_con";
 }
 
 Found findWindow(const Json& node, std::uint32_t window, Found above = {}) {
