@@ -101,7 +101,18 @@ for name, argv in (("varnic", [f"{build}/app/varnic"]), ("peer", [f"{build}/benc
 icons = {"varnic": (944, 15), "peer": (976, 15)}
 
 
+def drain():
+    """Drops the window events already queued, so that a wait sees only new ones."""
+    events.s.settimeout(0.05)
+    try:
+        while True:
+            events.recv()
+    except socket.timeout:
+        pass
+
+
 def click(at, button):
+    drain()
     ipc.run(f"seat seat0 cursor set {at[0]} {at[1]}")
     t = time.time()
     ipc.run(f"seat seat0 cursor press {button}")
@@ -139,6 +150,8 @@ for name, (proc, dest) in items.items():
     for i in range(10):
         t0 = click(icons[name], "BTN_RIGHT")
         line = await_line(monitor.stdout, "member=AboutToShowGroup")
+        while float(line.split("time=")[1].split()[0]) < t0:  # an earlier menu's
+            line = await_line(monitor.stdout, "member=AboutToShowGroup")
         assert dest in line, line
         menu.append(float(line.split("time=")[1].split()[0]) - t0)
         if i == 0 and name == "varnic":
@@ -154,7 +167,8 @@ for name, (proc, dest) in items.items():
             print(name, "panel", i, "did not open", file=sys.stderr)
             continue
         if name == "varnic":  # mapped, then moved beside the icon by Varnic
-            while distance(node_of(proc.pid)["rect"], icons[name]) > 80 and time.time() < t1 + 3:
+            while (node_of(proc.pid) and time.time() < t1 + 3 and
+                   distance(node_of(proc.pid)["rect"], icons[name]) > 80):
                 time.sleep(0.005)
             t1 = time.time()
         panel.append(t1 - t0)
