@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/qt/PanelPlacer.h"
 #include "windows/WindowSystem.h"
 
 namespace varnic {
@@ -17,6 +18,8 @@ class DesktopSession {
     ~DesktopSession();
 
     WindowSystem& windowSystem() { return *system_; }
+    // Where the compositor places Varnic's panel; null where Varnic places it itself.
+    PanelPlacer* panelPlacer() { return placer_.get(); }
     // Lets a desktop's own panel (GNOME Shell's top bar, through Varnic's
     // extension) toggle the panel and open the menu over the session bus.
     void offerStatusActions(std::function<void()> togglePanel, std::function<void()> showMenu);
@@ -28,6 +31,7 @@ class DesktopSession {
     std::unique_ptr<WindowSystem> system_;
     std::unique_ptr<QObject> pump_;
     std::unique_ptr<QObject> statusActions_;
+    std::unique_ptr<PanelPlacer> placer_;
 };
 
 }  // namespace varnic

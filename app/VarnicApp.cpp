@@ -60,6 +60,7 @@ int VarnicApp::run(int argc, char** argv) {
         appDelegate.applicationDidFinishLaunching();
         shell.setPanel(appDelegate.menuBarManager()->popover());
         auto* menuBar = appDelegate.menuBarManager();
+        if (auto* placer = session->panelPlacer()) menuBar->setPanelPlacer(placer);
         session->offerStatusActions([menuBar] { menuBar->togglePopover(); },
                                     [menuBar] { menuBar->showContextMenu(); });
     });
