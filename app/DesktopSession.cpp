@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <cstdlib>
 
+#include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/ExtensionInstaller.h"
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/gnome/TopBarService.h"
@@ -28,18 +30,18 @@ DesktopSession::~DesktopSession() {
 
 namespace {
 
-bool gnomeSession() {
-    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
-    return desktops.contains(QStringLiteral("GNOME"));
-}
-
+// GNOME Shell when it owns its name and answers. Many desktops put GNOME in
+// XDG_CURRENT_DESKTOP without running it (Budgie, GNOME Flashback); their
+// window managers are reached over X11.
 std::unique_ptr<WindowSystem> gnomeShell() {
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(gnome::shellName))
+        return nullptr;
     auto gnome = std::make_unique<GnomeWindowSystem>(
-        QDBusConnection::sessionBus(),
-        ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath()));
+        bus, ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath()));
     const auto version = gnome->shellVersion();
-    Log::write("Window system: GNOME Shell " +
-               (version ? logformat::escaped(*version) : std::string("(no answer)")) +
+    if (!version) return nullptr;
+    Log::write("Window system: GNOME Shell " + logformat::escaped(*version) +
                " through Varnic's extension");
     return gnome;
 }
@@ -68,8 +70,10 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
                    (version ? logformat::escaped(*version) : std::string("of unknown version")));
         return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(kwin), nullptr));
     }
-    if (gnomeSession())
-        return std::unique_ptr<DesktopSession>(new DesktopSession(gnomeShell(), nullptr));
+    // On X11 GNOME Shell is an EWMH window manager too; its extension also
+    // gives the top-bar icon where no tray shows Varnic's.
+    if (auto gnome = gnomeShell())
+        return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(gnome), nullptr));
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +
