@@ -7,8 +7,8 @@
 
 #include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/ExtensionInstaller.h"
+#include "platform/gnome/GnomePanelPlacer.h"
 #include "platform/gnome/GnomeWindowSystem.h"
-#include "platform/gnome/TopBarService.h"
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
@@ -20,8 +20,9 @@
 
 namespace varnic {
 
-DesktopSession::DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump)
-    : system_(std::move(system)), pump_(std::move(pump)) {}
+DesktopSession::DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump,
+                               std::unique_ptr<PanelPlacer> placer)
+    : system_(std::move(system)), pump_(std::move(pump)), placer_(std::move(placer)) {}
 
 DesktopSession::~DesktopSession() {
     // The pump refers to the window system.
@@ -55,10 +56,9 @@ bool plasmaWayland() {
 
 }  // namespace
 
-void DesktopSession::offerStatusActions(std::function<void()> togglePanel,
-                                        std::function<void()> showMenu) {
-    statusActions_ = std::make_unique<TopBarService>(QDBusConnection::sessionBus(),
-                                                     std::move(togglePanel), std::move(showMenu));
+void DesktopSession::offerStatusActions(TopBarService::Actions actions) {
+    statusActions_ =
+        std::make_unique<TopBarService>(QDBusConnection::sessionBus(), std::move(actions));
 }
 
 std::unique_ptr<DesktopSession> DesktopSession::detect() {
@@ -72,8 +72,11 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
     }
     // On X11 GNOME Shell is an EWMH window manager too; its extension also
     // gives the top-bar icon where no tray shows Varnic's.
-    if (auto gnome = gnomeShell())
-        return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(gnome), nullptr));
+    if (auto gnome = gnomeShell()) {
+        return std::unique_ptr<DesktopSession>(new DesktopSession(
+            std::move(gnome), nullptr,
+            std::make_unique<GnomePanelPlacer>(QDBusConnection::sessionBus())));
+    }
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +

@@ -201,8 +201,8 @@ TEST_F(GnomeShellTest, OnboardingTurnsToThePanelOnceTheExtensionIsSwitchedOn) {
 TEST_F(GnomeShellTest, TopBarIconOnlyWhileNoTrayHostShowsVarnic) {
     ShellLog shellLog;
     int toggles = 0;
-    TopBarService service(
-        QDBusConnection::sessionBus(), [&] { ++toggles; }, [] {});
+    TopBarService service(QDBusConnection::sessionBus(),
+                          {.togglePanel = [&] { ++toggles; }, .resize = {}, .quit = {}});
     ASSERT_TRUE(service.registered());
     EXPECT_TRUE(shellLog.waitFor("Varnic: top-bar icon shown"));
     // What the icon sends on a left click.
