@@ -1,0 +1,66 @@
+// Tests only: clicks and key presses through Clutter virtual devices, as a
+// user's would arrive, and what the top bar shows, on the session bus.
+const {Clutter, Gio, GLib} = imports.gi;
+const Main = imports.ui.main;
+
+const INTERFACE_XML = `
+<node>
+  <interface name="io.github.varnic.TestInput">
+    <method name="Indicators">
+      <arg type="a(s(iiii)b)" direction="out" name="indicators"/>
+    </method>
+    <method name="Click">
+      <arg type="i" direction="in" name="x"/>
+      <arg type="i" direction="in" name="y"/>
+      <arg type="u" direction="in" name="button"/>
+    </method>
+    <method name="Key">
+      <arg type="u" direction="in" name="keyval"/>
+    </method>
+  </interface>
+</node>`;
+
+class TestInput {
+    enable() {
+        const seat = Clutter.get_default_backend().get_default_seat();
+        this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
+        this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        this._dbus = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
+        this._dbus.export(Gio.DBus.session, '/io/github/varnic/TestInput');
+        this._name = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
+            Gio.BusNameOwnerFlags.NONE, null, null);
+    }
+
+    disable() {
+        Gio.bus_unown_name(this._name);
+        this._dbus.unexport();
+        this._pointer = this._keyboard = null;
+    }
+
+    // Each indicator by its key, its stage rectangle, and whether its menu is open.
+    Indicators() {
+        return Object.entries(Main.panel.statusArea).filter(([, actor]) => actor.mapped)
+            .map(([key, actor]) => {
+                const [x, y] = actor.get_transformed_position();
+                const [width, height] = actor.get_transformed_size();
+                return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false];
+            });
+    }
+
+    Click(x, y, button) {
+        const now = GLib.get_monotonic_time();
+        this._pointer.notify_absolute_motion(now, x, y);
+        this._pointer.notify_button(now, button, Clutter.ButtonState.PRESSED);
+        this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
+    }
+
+    Key(keyval) {
+        const now = GLib.get_monotonic_time();
+        this._keyboard.notify_keyval(now, keyval, Clutter.KeyState.PRESSED);
+        this._keyboard.notify_keyval(now + 20000, keyval, Clutter.KeyState.RELEASED);
+    }
+}
+
+function init() {
+    return new TestInput();
+}

@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+# Varnic's icon in GNOME Shell's top bar, clicked as a user would (through the
+# test-input extension's virtual pointer and keyboard), judged by what the
+# shell reports: the menu it draws, the frames of the windows it manages.
+# Runs inside gnome-session.sh. Usage: tray.py own-icon|appindicator VARNIC
+# Prints the click-to-menu and click-to-panel latencies in milliseconds.
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+from gi.repository import Gio, GLib
+
+scenario, varnic_binary = sys.argv[1], sys.argv[2]
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+work = tempfile.mkdtemp()
+log_path = os.path.join(work, 'varnic.log')
+KEY_RETURN, KEY_RIGHT, KEY_DOWN = 0xff0d, 0xff53, 0xff54
+ICON_KEY = {'own-icon': 'varnic'}.get(scenario)
+
+
+def fail(message):
+    print(f'FAIL ({scenario}): {message}', file=sys.stderr)
+    with open(log_path) as log:
+        sys.stderr.write('--- varnic log ---\n' + log.read())
+    sys.exit(1)
+
+
+def call(name, path, interface, method, args=None):
+    reply = bus.call_sync(name, path, interface, method, args, None, Gio.DBusCallFlags.NONE,
+                          3000, None)
+    return reply.unpack() if reply else None
+
+
+def test_input(method, *args, signature=''):
+    return call('io.github.varnic.TestInput', '/io/github/varnic/TestInput',
+                'io.github.varnic.TestInput', method,
+                GLib.Variant(f'({signature})', args) if signature else None)
+
+
+def wait(what, probe, seconds=10):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = probe()
+        if value:
+            return value
+        time.sleep(0.02)
+    fail(what)
+
+
+def windows():
+    (listed,) = call('io.github.varnic.Extension', '/io/github/varnic/Extension',
+                     'io.github.varnic.Extension1', 'ListWindows')
+    return listed
+
+
+def window(pid, title=None):
+    return next((w for w in windows() if w[1] == pid and (title is None or w[3] == title)), None)
+
+
+def indicator():
+    (indicators,) = test_input('Indicators')
+    for key, rect, menu_open in indicators:
+        if key == ICON_KEY or (ICON_KEY is None and 'varnic' in key.lower()):
+            return key, rect, menu_open
+    return None
+
+
+def menu_open():
+    found = indicator()
+    return found and found[2]
+
+
+def click(button):
+    _, (x, y, width, height), _ = indicator()
+    test_input('Click', x + width // 2, y + height // 2, button, signature='iiu')
+    return time.monotonic()
+
+
+def keys(*keyvals):
+    for keyval in keyvals:
+        test_input('Key', keyval, signature='u')
+
+
+def gap(a, b):
+    """Pixels between two rectangles (x, y, w, h); 0 when they touch or overlap."""
+    dx = max(a[0] - (b[0] + b[2]), b[0] - (a[0] + a[2]), 0)
+    dy = max(a[1] - (b[1] + b[3]), b[1] - (a[1] + a[3]), 0)
+    return max(dx, dy)
+
+
+wait('no test input', lambda: bus.call_sync(
+    'org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'NameHasOwner',
+    GLib.Variant('(s)', ('io.github.varnic.TestInput',)), None, 0, 1000, None).unpack()[0])
+demo = subprocess.Popen([sys.executable, os.path.join(os.path.dirname(__file__), 'windows.py'),
+                         'Resize me'], stdout=subprocess.PIPE, text=True)
+env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
+with open(log_path, 'w') as log:
+    varnic = subprocess.Popen([varnic_binary], stdout=log, stderr=subprocess.STDOUT, env=env)
+try:
+    if demo.stdout.readline().strip() != 'ready':
+        fail('the test window did not show')
+    wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in open(log_path).read())
+    _, icon, _ = wait('no icon in the top bar', indicator)
+
+    # Right click: the shell's menu; by keyboard to the second preset.
+    clicked = click(3)
+    wait('no menu on a right click', menu_open)
+    menu_ms = (time.monotonic() - clicked) * 1000
+    keys(KEY_DOWN, KEY_RIGHT, KEY_DOWN, KEY_RETURN)
+    wait('the window did not become 1280x720',
+         lambda: (w := window(demo.pid, 'Resize me')) and tuple(w[4][2:]) == (1280, 720))
+
+    # Left click: the panel beside the icon.
+    clicked = click(1)
+    panel = wait('no panel on a left click', lambda: window(varnic.pid, 'Varnic'))
+    panel_ms = (time.monotonic() - clicked) * 1000
+    frame = wait('the panel did not come near the icon',
+                 lambda: (w := window(varnic.pid, 'Varnic')) and gap(w[4], icon) <= 80 and w[4])
+    print(f'{scenario}: icon {tuple(icon)}, panel {tuple(frame)}, {gap(frame, icon)} px away; '
+          f'menu {menu_ms:.0f} ms, panel {panel_ms:.0f} ms')
+
+    click(1)
+    wait('the panel stayed open', lambda: window(varnic.pid, 'Varnic') is None)
+    click(3)
+    wait('no menu for Quit', menu_open)
+    keys(KEY_DOWN, KEY_DOWN, KEY_RETURN)
+    try:
+        status = varnic.wait(10)
+    except subprocess.TimeoutExpired:
+        fail('Quit did not end Varnic')
+    if status != 0:
+        fail(f'Varnic exited with {status}')
+    print(f'PASS ({scenario})')
+finally:
+    for process in (varnic, demo):
+        if process.poll() is None:
+            process.kill()
+            process.wait()
