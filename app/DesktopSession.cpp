@@ -12,6 +12,7 @@
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/X11PidLookup.h"
+#include "platform/kwin/KWinPanelPlacer.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/qt/SocketEventPump.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -68,14 +69,15 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
         const auto version = kwin->kwinVersion();
         Log::write("Window system: KDE Plasma on Wayland, KWin " +
                    (version ? logformat::escaped(*version) : std::string("of unknown version")));
-        return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(kwin), nullptr));
+        return std::unique_ptr<DesktopSession>(
+            new DesktopSession(std::move(kwin), nullptr, std::make_unique<KWinPanelPlacer>()));
     }
     // On X11 GNOME Shell is an EWMH window manager too; its extension also
     // gives the top-bar icon where no tray shows Varnic's.
     if (auto gnome = gnomeShell()) {
-        return std::unique_ptr<DesktopSession>(new DesktopSession(
-            std::move(gnome), nullptr,
-            std::make_unique<GnomePanelPlacer>(QDBusConnection::sessionBus())));
+        return std::unique_ptr<DesktopSession>(
+            new DesktopSession(std::move(gnome), nullptr,
+                               std::make_unique<GnomePanelPlacer>(QDBusConnection::sessionBus())));
     }
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();

@@ -14,11 +14,11 @@
 #include <optional>
 
 #include "permissions/AccessibilityManager.h"
-#include "tests/doubles/FakeDesktopShell.h"
 #include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/gnome/TopBarService.h"
 #include "platform/qt/QtMainQueue.h"
+#include "tests/doubles/FakeDesktopShell.h"
 #include "tests/support/LogCapture.h"
 #include "tests/x11/ChildProcess.h"
 #include "windows/WindowResizer.h"
