@@ -11,6 +11,7 @@
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
+#include "platform/i3ipc/SwayPanelPlacer.h"
 #include "platform/i3ipc/X11PidLookup.h"
 #include "platform/kwin/KWinPanelPlacer.h"
 #include "platform/kwin/KWinWindowSystem.h"
@@ -109,7 +110,9 @@ std::unique_ptr<DesktopSession> DesktopSession::detectI3Ipc() {
     auto* system = i3.get();
     auto pump = std::make_unique<SocketEventPump>(SocketEventPump::Source{
         [system] { return system->connectionFd(); }, [system] { system->processEvents(); }});
-    return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(i3), std::move(pump)));
+    std::unique_ptr<DesktopSession> session(new DesktopSession(std::move(i3), std::move(pump)));
+    if (family == "sway") session->placer_ = std::make_unique<SwayPanelPlacer>(*path);
+    return session;
 }
 
 }  // namespace varnic

@@ -18,8 +18,7 @@ class DesktopSession {
     ~DesktopSession();
 
     WindowSystem& windowSystem() { return *system_; }
-    // Places Varnic's panel where only the compositor can; absent where Qt
-    // places it itself.
+    // Where the compositor places Varnic's panel; null where Varnic places it itself.
     PanelPlacer* panelPlacer() { return placer_.get(); }
     // Lets a desktop's own panel (GNOME Shell's top bar, through Varnic's
     // extension) toggle the panel and do what the menu does over the session bus.
@@ -32,8 +31,8 @@ class DesktopSession {
 
     std::unique_ptr<WindowSystem> system_;
     std::unique_ptr<QObject> pump_;
-    std::unique_ptr<PanelPlacer> placer_;
     std::unique_ptr<QObject> statusActions_;
+    std::unique_ptr<PanelPlacer> placer_;
 };
 
 }  // namespace varnic

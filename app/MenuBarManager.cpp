@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
 #include <algorithm>
 
+#include "platform/sni/StatusNotifierTray.h"
 #include "views/Glyphs.h"
 #include "windows/WindowManager.h"
 
@@ -16,35 +18,57 @@ namespace {
 
 // A tray click that closed the panel by taking its activation arrives this soon after.
 constexpr qint64 reopenGuardMillis = 250;
+// A host's click position farther than this from the pointer is not a global one.
+constexpr int nearPointer = 64;
 
 QString presetTitle(const Preset& preset) {
     return QString::fromStdString(preset.name) +
            QStringLiteral(" (%1x%2)").arg(preset.width).arg(preset.height);
 }
 
+QList<QRect> screenGeometries() {
+    QList<QRect> geometries;
+    for (const QScreen* screen : QGuiApplication::screens()) geometries << screen->geometry();
+    return geometries;
+}
+
 }  // namespace
 
-MenuBarManager::MenuBarManager()
-    : statusItem_(std::make_unique<QSystemTrayIcon>()),
-      popover_(std::make_unique<PopoverWindow>()) {
-    statusItem_->setIcon(glyphs::trayIcon());
-    statusItem_->setToolTip(QStringLiteral("Varnic"));
-    connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Context) {
-                    showContextMenu();
-                } else if (reason == QSystemTrayIcon::Trigger ||
-                           reason == QSystemTrayIcon::DoubleClick) {
-                    // A quick second click arrives as a double click; it
-                    // still toggles the panel.
-                    togglePopover();
-                }
-            });
+MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
+    const auto bus = QDBusConnection::sessionBus();
+    if (sni::StatusNotifierTray::hostAvailable(bus)) {
+        sniTray_ = std::make_unique<sni::StatusNotifierTray>(bus, QStringLiteral("Varnic"),
+                                                             glyphs::trayIcon());
+        if (!sniTray_->exported()) sniTray_.reset();
+    }
+    if (sniTray_) {
+        connect(sniTray_.get(), &sni::StatusNotifierTray::activated, this,
+                [this](QPoint click) { togglePopover(click); });
+        connect(sniTray_.get(), &sni::StatusNotifierTray::contextMenuRequested, this,
+                [this](QPoint click) { showContextMenu(click); });
+        menuOpensPanel_ = sni::StatusNotifierTray::watcherIsGnomeShell(bus);
+        exportMenu();
+    } else {
+        statusItem_ = std::make_unique<QSystemTrayIcon>();
+        statusItem_->setIcon(glyphs::trayIcon());
+        statusItem_->setToolTip(QStringLiteral("Varnic"));
+        connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Context) {
+                        showContextMenu();
+                    } else if (reason == QSystemTrayIcon::Trigger ||
+                               reason == QSystemTrayIcon::DoubleClick) {
+                        // A quick second click arrives as a double click; it
+                        // still toggles the panel.
+                        togglePopover();
+                    }
+                });
+        statusItem_->show();
+    }
     connect(popover_.get(), &PopoverWindow::closedByDeactivation, this,
             [this] { sinceDeactivationClose_.start(); });
     connect(popover_.get(), &PopoverWindow::panelResized, this,
-            [this] { popover_->move(popoverPosition()); });
-    statusItem_->show();
+            [this] { placer_->placeOwnWindow(*popover_, popoverPosition(anchor_)); });
 }
 
 MenuBarManager::~MenuBarManager() = default;
@@ -55,7 +79,13 @@ void MenuBarManager::setup(std::shared_ptr<AccessibilityManager> accessibilityMa
     content_ = std::move(content);
 }
 
-void MenuBarManager::togglePopover() {
+void MenuBarManager::setMenuOpensPanel(bool opens) {
+    if (opens == menuOpensPanel_) return;
+    menuOpensPanel_ = opens;
+    exportMenu();
+}
+
+void MenuBarManager::togglePopover(std::optional<QPoint> click) {
     if (popover_->isVisible()) {
         popover_->hide();
         return;
@@ -69,20 +99,46 @@ void MenuBarManager::togglePopover() {
         popover_->setContent(content_(popover_.get()));
         content_ = nullptr;
     }
-    popover_->open(popoverPosition());
+    const bool iconKnown = statusItem_ && !statusItem_->geometry().isEmpty();
+    anchor_ = !iconKnown && click && clickUsable(*click, std::nullopt, screenGeometries())
+                  ? click
+                  : std::nullopt;
+    popover_->open(popoverPosition(anchor_));
+    if (iconKnown) return;
+    // The item's host keeps the icon's place to itself: the panel goes beside
+    // the click or the pointer, where the compositor says they are.
+    anchor_ = anchorFor(click);
+    placer_->placeOwnWindow(*popover_, popoverPosition(anchor_));
 }
 
-QPoint MenuBarManager::popoverPosition() const {
-    const QRect icon = statusItem_->geometry();
-    const QPoint anchor = icon.isEmpty() ? QCursor::pos() : icon.center();
-    const QScreen* screen = QGuiApplication::screenAt(anchor);
+std::optional<QPoint> MenuBarManager::anchorFor(std::optional<QPoint> click) {
+    const auto pointer = placer_->pointerPosition(*popover_);
+    if (click && clickUsable(*click, pointer, screenGeometries())) return click;
+    return pointer;
+}
+
+bool MenuBarManager::clickUsable(QPoint click, std::optional<QPoint> pointer,
+                                 const QList<QRect>& screens) {
+    if (click.isNull()) return false;
+    if (std::none_of(screens.begin(), screens.end(),
+                     [click](const QRect& screen) { return screen.contains(click); })) {
+        return false;
+    }
+    return !pointer || (click - *pointer).manhattanLength() <= nearPointer;
+}
+
+QPoint MenuBarManager::popoverPosition(std::optional<QPoint> anchor) const {
+    const QRect icon = statusItem_ ? statusItem_->geometry() : QRect();
+    const QPoint cursor = anchor.value_or(QCursor::pos());
+    const QPoint centre = icon.isEmpty() ? cursor : icon.center();
+    const QScreen* screen = QGuiApplication::screenAt(centre);
     if (!screen) screen = QGuiApplication::primaryScreen();
     // Some window managers frame even a frameless window (awesome draws a
     // border); the framed size is what has to fit on the screen.
     const QSize framed =
         popover_->panelSize() + (popover_->frameGeometry().size() - popover_->size());
-    const QRect area = screen ? screen->availableGeometry() : QRect(anchor, framed);
-    return placePopover(icon, anchor, area, framed);
+    const QRect area = screen ? screen->availableGeometry() : QRect(centre, framed);
+    return placePopover(icon, cursor, area, framed);
 }
 
 QPoint MenuBarManager::placePopover(const QRect& icon, QPoint cursor, const QRect& area,
@@ -96,12 +152,15 @@ QPoint MenuBarManager::placePopover(const QRect& icon, QPoint cursor, const QRec
             std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()))};
 }
 
-void MenuBarManager::showContextMenu() {
+QMenu* MenuBarManager::buildMenu(const std::vector<Preset>& presets) {
     auto* menu = new QMenu;
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    auto* presets = menu->addMenu(QStringLiteral("Resize to..."));
-    for (const auto& preset : WindowManager::shared().presets()) {
-        QAction* item = presets->addAction(presetTitle(preset));
+    if (menuOpensPanel_) {
+        connect(menu->addAction(QStringLiteral("Open Varnic")), &QAction::triggered, this,
+                [this] { togglePopover(); });
+    }
+    auto* presetsMenu = menu->addMenu(QStringLiteral("Resize to..."));
+    for (const auto& preset : presets) {
+        QAction* item = presetsMenu->addAction(presetTitle(preset));
         item->setData(QVariant::fromValue(preset));
         connect(item, &QAction::triggered, this, [this, item] { resizeToPreset(item); });
     }
@@ -109,7 +168,22 @@ void MenuBarManager::showContextMenu() {
     QAction* quit = menu->addAction(QStringLiteral("Quit"));
     quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     connect(quit, &QAction::triggered, this, &MenuBarManager::quitApp);
-    menu->popup(QCursor::pos());
+    return menu;
+}
+
+// Hosts fetch the exported menu before any click, so it is made at start-up
+// from the fixed presets, leaving the window manager to its first use.
+void MenuBarManager::exportMenu() {
+    if (!sniTray_) return;
+    exportedMenu_.reset(buildMenu(standardPresets()));
+    sniTray_->setMenu(exportedMenu_.get());
+}
+
+void MenuBarManager::showContextMenu(std::optional<QPoint> click) {
+    QMenu* menu = buildMenu(WindowManager::shared().presets());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool atClick = click && clickUsable(*click, std::nullopt, screenGeometries());
+    menu->popup(atClick ? *click : QCursor::pos());
 }
 
 void MenuBarManager::resizeToPreset(const QAction* item) {

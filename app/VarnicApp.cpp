@@ -50,14 +50,16 @@ int VarnicApp::run(int argc, char** argv) {
         appDelegate.applicationDidFinishLaunching();
         shell.setPanel(appDelegate.menuBarManager()->popover());
         auto* menuBar = appDelegate.menuBarManager();
-        session->offerStatusActions({.togglePanel = [menuBar] { menuBar->togglePopover(); },
-                                     .resize =
-                                         [](const Preset& preset) {
-                                             WindowManager::shared().resizeActiveWindow(
-                                                 std::nullopt, static_cast<double>(preset.width),
-                                                 static_cast<double>(preset.height));
-                                         },
-                                     .quit = [menuBar] { menuBar->quitApp(); }});
+        if (auto* placer = session->panelPlacer()) menuBar->setPanelPlacer(placer);
+        session->offerStatusActions(
+            {.togglePanel = [menuBar](QPoint button) { menuBar->togglePopover(button); },
+             .resize =
+                 [](const Preset& preset) {
+                     WindowManager::shared().resizeActiveWindow(std::nullopt,
+                                                                static_cast<double>(preset.width),
+                                                                static_cast<double>(preset.height));
+                 },
+             .quit = [menuBar] { menuBar->quitApp(); }});
     });
     return QApplication::exec();
 }

@@ -414,7 +414,10 @@ class TopBarIcon {
                 event.get_button() !== Clutter.BUTTON_PRIMARY)
                 return Clutter.EVENT_PROPAGATE;
             button.menu.close();
-            this._ask('TogglePanel', null);
+            const [x, y] = button.get_transformed_position();
+            const [width, height] = button.get_transformed_size();
+            this._ask('TogglePanel', new GLib.Variant('(ii)',
+                [Math.round(x + width / 2), Math.round(y + height / 2)]));
             return Clutter.EVENT_STOP;
         });
         this._fillMenu(button.menu);

@@ -25,8 +25,8 @@ TopBarService::~TopBarService() {
 
 // The reply goes out first: the panel opens, and the resize and the quit
 // happen, from the event loop.
-void TopBarService::TogglePanel() {
-    QTimer::singleShot(0, this, [this] { actions_.togglePanel(); });
+void TopBarService::TogglePanel(int x, int y) {
+    QTimer::singleShot(0, this, [this, x, y] { actions_.togglePanel(QPoint(x, y)); });
 }
 
 QStringList TopBarService::Presets() {

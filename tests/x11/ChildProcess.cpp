@@ -107,6 +107,22 @@ bool ChildProcess::running() {
     return true;
 }
 
+std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
+    // Standard output closes when the program ends (or hands it on).
+    output(timeout);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            if (WIFEXITED(status)) return WEXITSTATUS(status);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return std::nullopt;
+}
+
 void ChildProcess::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);

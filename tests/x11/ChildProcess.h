@@ -35,6 +35,9 @@ class ChildProcess {
     void stop();
     // False once the process has ended (it is then reaped).
     bool running();
+    // The exit status once the process ends within the timeout (it is then
+    // reaped); absent when it is still running or was killed by a signal.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
   private:
     pid_t pid_ = -1;

@@ -1,0 +1,80 @@
+#include "platform/sni/StatusNotifierTray.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+
+#include "support/Log.h"
+
+namespace varnic::sni {
+namespace {
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString itemPath = QStringLiteral("/StatusNotifierItem");
+const QString menuPath = QStringLiteral("/MenuBar");
+constexpr int callTimeoutMillis = 2000;
+
+}  // namespace
+
+bool StatusNotifierTray::hostAvailable(const QDBusConnection& bus) {
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcherService)) return false;
+    auto get = QDBusMessage::createMethodCall(watcherService, watcherPath,
+                                              QStringLiteral("org.freedesktop.DBus.Properties"),
+                                              QStringLiteral("Get"));
+    get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    const auto reply = bus.call(get, QDBus::Block, callTimeoutMillis);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return false;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+bool StatusNotifierTray::watcherIsGnomeShell(const QDBusConnection& bus) {
+    if (!bus.isConnected()) return false;
+    const auto watcher = bus.interface()->serviceOwner(watcherService);
+    const auto shell = bus.interface()->serviceOwner(QStringLiteral("org.gnome.Shell"));
+    return watcher.isValid() && shell.isValid() && !watcher.value().isEmpty() &&
+           watcher.value() == shell.value();
+}
+
+StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title, const QIcon& icon)
+    : bus_(std::move(bus)),
+      service_(QStringLiteral("org.kde.StatusNotifierItem-%1-1")
+                   .arg(QCoreApplication::applicationPid())),
+      item_(std::make_unique<StatusNotifierItem>(title, icon, menuPath)),
+      exporter_(std::make_unique<MenuExporter>()),
+      watcher_(watcherService, bus_, QDBusServiceWatcher::WatchForRegistration) {
+    registerTypes();
+    connect(item_.get(), &StatusNotifierItem::activated, this, &StatusNotifierTray::activated);
+    connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,
+            &StatusNotifierTray::contextMenuRequested);
+    const auto everything = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                            QDBusConnection::ExportAllProperties;
+    exported_ = bus_.registerObject(itemPath, item_.get(), everything) &&
+                bus_.registerObject(menuPath, exporter_.get(), everything) &&
+                bus_.registerService(service_);
+    if (!exported_) {
+        Log::write("Tray: the session bus refused Varnic's StatusNotifierItem");
+        return;
+    }
+    connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this,
+            &StatusNotifierTray::registerWithWatcher);
+    registerWithWatcher();
+}
+
+StatusNotifierTray::~StatusNotifierTray() {
+    bus_.unregisterService(service_);
+    bus_.unregisterObject(menuPath);
+    bus_.unregisterObject(itemPath);
+}
+
+// Asynchronous: a watcher that does not answer must not hold the tray.
+void StatusNotifierTray::registerWithWatcher() {
+    auto call = QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
+                                               QStringLiteral("RegisterStatusNotifierItem"));
+    call << service_;
+    bus_.asyncCall(call, callTimeoutMillis);
+}
+
+}  // namespace varnic::sni
