@@ -78,9 +78,11 @@ def click(button):
     return time.monotonic()
 
 
-def keys(*keyvals):
-    for keyval in keyvals:
-        test_input('Key', keyval, signature='u')
+def key(keyval, focus=None):
+    """Presses a key; waits until the menu item labelled focus has the key focus."""
+    test_input('Key', keyval, signature='u')
+    if focus:
+        wait(f'the key focus did not reach "{focus}"', lambda: test_input('KeyFocus')[0] == focus)
 
 
 def gap(a, b):
@@ -102,13 +104,17 @@ try:
     if demo.stdout.readline().strip() != 'ready':
         fail('the test window did not show')
     wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in open(log_path).read())
+    wait('the shell did not settle', lambda: test_input('Settled')[0])
     _, icon, _ = wait('no icon in the top bar', indicator)
 
     # Right click: the shell's menu; by keyboard to the second preset.
     clicked = click(3)
     wait('no menu on a right click', menu_open)
     menu_ms = (time.monotonic() - clicked) * 1000
-    keys(KEY_DOWN, KEY_RIGHT, KEY_DOWN, KEY_RETURN)
+    key(KEY_DOWN, 'Resize to...')
+    key(KEY_RIGHT, '1080p (Full HD) (1920x1080)')
+    key(KEY_DOWN, '720p (HD) (1280x720)')
+    key(KEY_RETURN)
     wait('the window did not become 1280x720',
          lambda: (w := window(demo.pid, 'Resize me')) and tuple(w[4][2:]) == (1280, 720))
 
@@ -125,7 +131,9 @@ try:
     wait('the panel stayed open', lambda: window(varnic.pid, 'Varnic') is None)
     click(3)
     wait('no menu for Quit', menu_open)
-    keys(KEY_DOWN, KEY_DOWN, KEY_RETURN)
+    key(KEY_DOWN, 'Resize to...')
+    key(KEY_DOWN, 'Quit')
+    key(KEY_RETURN)
     try:
         status = varnic.wait(10)
     except subprocess.TimeoutExpired:

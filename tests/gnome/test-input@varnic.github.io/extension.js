@@ -9,6 +9,12 @@ const INTERFACE_XML = `
     <method name="Indicators">
       <arg type="a(s(iiii)b)" direction="out" name="indicators"/>
     </method>
+    <method name="Settled">
+      <arg type="b" direction="out" name="settled"/>
+    </method>
+    <method name="KeyFocus">
+      <arg type="s" direction="out" name="label"/>
+    </method>
     <method name="Click">
       <arg type="i" direction="in" name="x"/>
       <arg type="i" direction="in" name="y"/>
@@ -35,6 +41,22 @@ class TestInput {
         Gio.bus_unown_name(this._name);
         this._dbus.unexport();
         this._pointer = this._keyboard = null;
+    }
+
+    // The shell has started and shows the desktop: it opens the overview at
+    // start-up, which would take the keys.
+    Settled() {
+        if (Main.layoutManager._startingUp)
+            return false;
+        if (Main.overview.visible && !Main.overview.animationInProgress)
+            Main.overview.hide();
+        return !Main.overview.visible;
+    }
+
+    // The text of the menu item (or other labelled actor) with the key focus.
+    KeyFocus() {
+        const focus = global.stage.get_key_focus();
+        return focus?.label?.text ?? '';
     }
 
     // Each indicator by its key, its stage rectangle, and whether its menu is open.
