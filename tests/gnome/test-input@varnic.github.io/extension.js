@@ -7,7 +7,7 @@ const INTERFACE_XML = `
 <node>
   <interface name="io.github.varnic.TestInput">
     <method name="Indicators">
-      <arg type="a(s(iiii)b)" direction="out" name="indicators"/>
+      <arg type="a(s(iiii)bu)" direction="out" name="indicators"/>
     </method>
     <method name="Settled">
       <arg type="b" direction="out" name="settled"/>
@@ -59,13 +59,15 @@ class TestInput {
         return focus?.label?.text ?? '';
     }
 
-    // Each indicator by its key, its stage rectangle, and whether its menu is open.
+    // Each indicator by its key, its stage rectangle, whether its menu is open
+    // and how many items the menu has (a host may fill it later).
     Indicators() {
         return Object.entries(Main.panel.statusArea).filter(([, actor]) => actor.mapped)
             .map(([key, actor]) => {
                 const [x, y] = actor.get_transformed_position();
                 const [width, height] = actor.get_transformed_size();
-                return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false];
+                return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false,
+                    actor.menu?.numMenuItems ?? 0];
             });
     }
 
