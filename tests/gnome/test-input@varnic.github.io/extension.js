@@ -1,6 +1,6 @@
 // Tests only: clicks and key presses through Clutter virtual devices, as a
 // user's would arrive, and what the top bar shows, on the session bus.
-const {Clutter, Gio, GLib} = imports.gi;
+const {Clutter, Gio, GLib, Shell} = imports.gi;
 const Main = imports.ui.main;
 
 const INTERFACE_XML = `
@@ -19,6 +19,9 @@ const INTERFACE_XML = `
       <arg type="i" direction="in" name="x"/>
       <arg type="i" direction="in" name="y"/>
       <arg type="u" direction="in" name="button"/>
+    </method>
+    <method name="Screenshot">
+      <arg type="s" direction="in" name="path"/>
     </method>
     <method name="Key">
       <arg type="u" direction="in" name="keyval"/>
@@ -76,6 +79,21 @@ class TestInput {
         this._pointer.notify_absolute_motion(now, x, y);
         this._pointer.notify_button(now, button, Clutter.ButtonState.PRESSED);
         this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
+    }
+
+    // The whole stage as a PNG file.
+    ScreenshotAsync([path], invocation) {
+        const stream = Gio.File.new_for_path(path).replace(null, false,
+            Gio.FileCreateFlags.NONE, null);
+        new Shell.Screenshot().screenshot(false, stream, (screenshot, result) => {
+            try {
+                screenshot.screenshot_finish(result);
+                stream.close(null);
+                invocation.return_value(null);
+            } catch (error) {
+                invocation.return_gerror(error);
+            }
+        });
     }
 
     Key(keyval) {
