@@ -37,16 +37,18 @@ namespace {
 // XDG_CURRENT_DESKTOP without running it (Budgie, GNOME Flashback); their
 // window managers are reached over X11.
 std::unique_ptr<WindowSystem> gnomeShell() {
+    // A shell busy logging the user in may take seconds to answer; a program
+    // that merely holds the name answers at once, with an error.
+    constexpr int startupTimeoutMs = 10000;
     auto bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(gnome::shellName))
         return nullptr;
-    auto gnome = std::make_unique<GnomeWindowSystem>(
-        bus, ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath()));
-    const auto version = gnome->shellVersion();
+    const auto variants = ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath());
+    const auto version = ExtensionInstaller(bus, variants).shellVersion(startupTimeoutMs);
     if (!version) return nullptr;
-    Log::write("Window system: GNOME Shell " + logformat::escaped(*version) +
+    Log::write("Window system: GNOME Shell " + logformat::escaped(version->toStdString()) +
                " through Varnic's extension");
-    return gnome;
+    return std::make_unique<GnomeWindowSystem>(bus, variants);
 }
 
 // A Plasma Wayland session: a Wayland display, and KWin on the session bus.

@@ -42,12 +42,6 @@ GnomeWindowSystem::GnomeWindowSystem(QDBusConnection bus, QString variantsDir)
     mirror_.setFocusHandler([this] { focusMayHaveChanged(); });
 }
 
-std::optional<std::string> GnomeWindowSystem::shellVersion() const {
-    const auto version = installer_.shellVersion();
-    if (!version) return std::nullopt;
-    return version->toStdString();
-}
-
 bool GnomeWindowSystem::reachable() {
     if (mirror_.synced() || mirror_.sync(trustTimeoutMs)) {
         reportedUnreachable_ = false;

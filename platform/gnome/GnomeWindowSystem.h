@@ -24,9 +24,6 @@ class GnomeWindowSystem : public WindowSystem {
     // installing it for the user.
     GnomeWindowSystem(QDBusConnection bus, QString variantsDir);
 
-    // GNOME Shell's version, absent when the shell does not answer.
-    std::optional<std::string> shellVersion() const;
-
     bool isProcessTrusted() override;
     bool isProcessTrustedWithPrompt() override;
     PermissionGuide permissionGuide() const override;

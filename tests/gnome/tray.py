@@ -137,6 +137,9 @@ def gap(a, b):
 wait('no test input', lambda: bus.call_sync(
     'org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'NameHasOwner',
     GLib.Variant('(s)', ('io.github.varnic.TestInput',)), None, 0, 1000, None).unpack()[0])
+# As at a login: programs start once the shell is up (the AppIndicator
+# extension drops an item that registers while it is still starting).
+wait('the shell did not settle', lambda: test_input('Settled')[0], 30)
 demo = subprocess.Popen([sys.executable, os.path.join(os.path.dirname(__file__), 'windows.py'),
                          'Resize me'], stdout=subprocess.PIPE, text=True)
 env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
@@ -145,8 +148,7 @@ with open(log_path, 'w') as log:
 try:
     if demo.stdout.readline().strip() != 'ready':
         fail('the test window did not show')
-    wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in open(log_path).read())
-    wait('the shell did not settle', lambda: test_input('Settled')[0])
+    wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in open(log_path).read(), 30)
     _, icon, _, _ = wait('no icon with a menu in the top bar',
                          lambda: (found := indicator()) and found[3] > 0 and found)
 

@@ -74,11 +74,21 @@ class TestInput {
             });
     }
 
-    Click(x, y, button) {
-        const now = GLib.get_monotonic_time();
-        this._pointer.notify_absolute_motion(now, x, y);
-        this._pointer.notify_button(now, button, Clutter.ButtonState.PRESSED);
-        this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
+    // Presses once the shell has the pointer over (x, y), as a hand would:
+    // a press that overtakes the motion lands where the pointer was.
+    ClickAsync([x, y, button], invocation) {
+        this._pointer.notify_absolute_motion(GLib.get_monotonic_time(), x, y);
+        let polls = 100;
+        GLib.timeout_add(GLib.PRIORITY_DEFAULT, 10, () => {
+            const [px, py] = global.get_pointer();
+            if ((px !== x || py !== y) && --polls > 0)
+                return GLib.SOURCE_CONTINUE;
+            const now = GLib.get_monotonic_time();
+            this._pointer.notify_button(now, button, Clutter.ButtonState.PRESSED);
+            this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
+            invocation.return_value(null);
+            return GLib.SOURCE_REMOVE;
+        });
     }
 
     // The whole stage as a PNG file.
