@@ -244,6 +244,21 @@ class WindowService {
         const place = window => {
             window.move_frame(true, x, y);
             invocation.return_value(null);
+            // The shell places a window where it likes when it first shows
+            // it; a window not shown yet is moved again then.
+            if (window.get_compositor_private()?.visible)
+                return;
+            let timeout = 0;
+            const shown = window.connect('shown', () => {
+                window.disconnect(shown);
+                GLib.source_remove(timeout);
+                window.move_frame(true, x, y);
+            });
+            timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, PLACE_TIMEOUT_MS, () => {
+                if (global.display.list_all_windows().includes(window))
+                    window.disconnect(shown);
+                return GLib.SOURCE_REMOVE;
+            });
         };
         const window = find();
         if (window) {

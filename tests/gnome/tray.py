@@ -30,6 +30,7 @@ APPINDICATOR = scenario == 'appindicator'
 
 def fail(message):
     print(f'FAIL ({scenario}): {message}', file=sys.stderr)
+    print(test_input('Indicators'), file=sys.stderr)
     with open(log_path) as log:
         sys.stderr.write('--- varnic log ---\n' + log.read())
     raise SystemExit(1)
@@ -37,7 +38,7 @@ def fail(message):
 
 def call(name, path, interface, method, args=None):
     reply = bus.call_sync(name, path, interface, method, args, None, Gio.DBusCallFlags.NONE,
-                          3000, None)
+                          10000, None)
     return reply.unpack() if reply else None
 
 
@@ -47,7 +48,7 @@ def test_input(method, *args, signature=''):
                 GLib.Variant(f'({signature})', args) if signature else None)
 
 
-def wait(what, probe, seconds=10):
+def wait(what, probe, seconds=20):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         value = probe()
@@ -154,7 +155,7 @@ try:
 
     # Right click: the shell's menu; by keyboard to the second preset.
     clicked = click(3)
-    wait('no menu on a right click', menu_open)
+    wait(f'no menu on a right click', menu_open)
     menu_ms = (time.monotonic() - clicked) * 1000
     if APPINDICATOR:
         key(KEY_DOWN, 'Open Varnic')
