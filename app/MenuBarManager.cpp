@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 #include "platform/sni/StatusNotifierTray.h"
@@ -67,8 +68,10 @@ MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
     }
     connect(popover_.get(), &PopoverWindow::closedByDeactivation, this,
             [this] { sinceDeactivationClose_.start(); });
-    connect(popover_.get(), &PopoverWindow::panelResized, this,
-            [this] { placer_->placeOwnWindow(*popover_, popoverPosition(anchor_)); });
+    connect(popover_.get(), &PopoverWindow::panelResized, this, [this] {
+        // A resize told while the panel is being placed is in that placement.
+        if (!placing_) place();
+    });
 }
 
 MenuBarManager::~MenuBarManager() = default;
@@ -106,9 +109,20 @@ void MenuBarManager::togglePopover(std::optional<QPoint> click) {
     popover_->open(popoverPosition(anchor_));
     if (iconKnown) return;
     // The item's host keeps the icon's place to itself: the panel goes beside
-    // the click or the pointer, where the compositor says they are.
-    anchor_ = anchorFor(click);
+    // the click or the pointer, where the compositor says they are. Asked once
+    // the event loop has sent the panel's map request to the display.
+    QTimer::singleShot(0, this, [this, click] {
+        if (!popover_->isVisible()) return;
+        placing_ = true;
+        anchor_ = anchorFor(click);
+        place();
+    });
+}
+
+void MenuBarManager::place() {
+    placing_ = true;
     placer_->placeOwnWindow(*popover_, popoverPosition(anchor_));
+    placing_ = false;
 }
 
 std::optional<QPoint> MenuBarManager::anchorFor(std::optional<QPoint> click) {

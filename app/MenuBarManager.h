@@ -77,6 +77,8 @@ class MenuBarManager : public QObject {
     void exportMenu();
     QPoint popoverPosition(std::optional<QPoint> anchor) const;
     std::optional<QPoint> anchorFor(std::optional<QPoint> click);
+    // Puts the panel beside anchor_ through the placer.
+    void place();
 
     std::unique_ptr<QSystemTrayIcon> statusItem_;
     std::unique_ptr<sni::StatusNotifierTray> sniTray_;
@@ -87,6 +89,8 @@ class MenuBarManager : public QObject {
     X11PanelPlacer ownPlacer_;
     PanelPlacer* placer_ = &ownPlacer_;
     bool menuOpensPanel_ = false;
+    // True while the placer works: it may wait, and the event loop runs meanwhile.
+    bool placing_ = false;
     // Where the panel was last put beside; it follows the panel's resizes.
     std::optional<QPoint> anchor_;
     // The click on the tray icon that takes activation from the panel must not

@@ -22,6 +22,8 @@ test=(
   clang libclang-rt-14-dev  # the fuzz targets (tests/fuzz/run.sh)
   # sway and i3 through their IPC; Wayland test sessions (tests/wayland, tests/sway, tests/i3)
   nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
+  # a real StatusNotifierItem host clicked by a virtual pointer (tests/sway)
+  waybar wtype libwayland-dev
   # GNOME Shell: the extension's tests (headless shell, native Wayland clients) and debootstrap for the GNOME 48 root
   gnome-shell python3-gi gir1.2-gtk-3.0 dconf-service util-linux debootstrap
   # KDE Plasma through KWin scripting (platform/kwin, tests/kwin); Plasma 6 comes from tools/trixie-root.sh

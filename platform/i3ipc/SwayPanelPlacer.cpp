@@ -1,6 +1,11 @@
 #include "platform/i3ipc/SwayPanelPlacer.h"
 
+#include <xcb/xcb.h>
+
+#include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 #include <QWidget>
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "support/Log.h"
@@ -12,24 +17,56 @@ namespace {
 using Json = nlohmann::json;
 constexpr double timeoutSeconds = 2.0;
 
-const Json* findWindow(const Json& node, std::uint32_t window) {
-    if (node.is_object() && node.contains("window") && node["window"].is_number_unsigned() &&
-        node["window"].get<std::uint32_t>() == window) {
-        return &node;
-    }
+// The window's node with the output and workspace it is on.
+struct Found {
+    const Json* window = nullptr;
+    const Json* output = nullptr;
+    const Json* workspace = nullptr;
+};
+
+bool isWindow(const Json& node, std::uint32_t window) {
+    return node.is_object() && node.contains("window") && node["window"].is_number_unsigned() &&
+           node["window"].get<std::uint32_t>() == window;
+}
+
+Found findWindow(const Json& node, std::uint32_t window, Found above = {}) {
+    if (!node.is_object()) return {};
+    if (isWindow(node, window)) return {&node, above.output, above.workspace};
+    const auto type = node.value("type", "");
+    if (type == "output") above.output = &node;
+    if (type == "workspace") above.workspace = &node;
     for (const char* key : {"nodes", "floating_nodes"}) {
-        if (!node.is_object() || !node.contains(key) || !node[key].is_array()) continue;
+        if (!node.contains(key) || !node[key].is_array()) continue;
         for (const auto& child : node[key]) {
-            if (const auto* found = findWindow(child, window)) return found;
+            if (const auto found = findWindow(child, window, above); found.window) return found;
         }
     }
-    return nullptr;
+    return {};
 }
 
 int number(const Json& object, const char* key) {
     return object.is_object() && object.contains(key) && object[key].is_number_integer()
                ? object[key].get<int>()
                : 0;
+}
+
+QRect rectOf(const Json* node) {
+    if (!node || !node->contains("rect")) return {};
+    const auto& rect = (*node)["rect"];
+    return {number(rect, "x"), number(rect, "y"), number(rect, "width"), number(rect, "height")};
+}
+
+// Where the pointer is on one axis, from the frame that sway centred on it:
+// sway keeps the frame on the output, so a frame at an output's edge was
+// pushed, and the pointer is in the bar along that edge (between the output's
+// edge and the workspace's), at the middle of it as far as Varnic can tell.
+int pointerOnAxis(int frameStart, int frameEnd, int outputStart, int outputEnd, int usableStart,
+                  int usableEnd) {
+    if (frameStart <= outputStart && usableStart > outputStart) {
+        return (outputStart + usableStart) / 2;
+    }
+    if (frameEnd >= outputEnd && usableEnd < outputEnd) return (usableEnd + outputEnd) / 2;
+    return (frameStart + frameEnd) / 2;
 }
 
 // The reply to a request without payload; events on the way are skipped.
@@ -50,20 +87,30 @@ std::string idCriteria(const QWidget& window) {
 
 }  // namespace
 
-std::optional<QRect> SwayPanelPlacer::frameInTree(I3IpcConnection& connection, std::uint32_t window,
-                                                  Deadline deadline) {
+std::optional<SwayPanelPlacer::Placement> SwayPanelPlacer::frameInTree(I3IpcConnection& connection,
+                                                                       std::uint32_t window,
+                                                                       Deadline deadline) {
     const auto tree = reply(connection, I3IpcConnection::getTree, deadline);
     if (!tree) return std::nullopt;
-    const auto* node = findWindow(Json::parse(tree->payload, nullptr, false), window);
-    if (!node) return std::nullopt;
+    const auto root = Json::parse(tree->payload, nullptr, false);
+    const auto found = findWindow(root, window);
+    if (!found.window) return std::nullopt;
     // rect leaves out the title bar sway may draw above the window.
-    const auto& rect = (*node)["rect"];
-    const int title = number((*node)["deco_rect"], "height");
-    return QRect(number(rect, "x"), number(rect, "y") - title, number(rect, "width"),
-                 number(rect, "height") + title);
+    const int title = number((*found.window)["deco_rect"], "height");
+    const QRect frame = rectOf(found.window).adjusted(0, -title, 0, 0);
+    const QRect output = rectOf(found.output);
+    // The workspace leaves out the bars' exclusive zones.
+    const QRect usable = found.workspace ? rectOf(found.workspace) : output;
+    return Placement{frame, output.isEmpty() ? frame : output, usable.isEmpty() ? output : usable};
 }
 
-std::optional<QRect> SwayPanelPlacer::awaitContainer(std::uint32_t window, Deadline deadline) {
+std::optional<SwayPanelPlacer::Placement> SwayPanelPlacer::awaitContainer(std::uint32_t window,
+                                                                          Deadline deadline) {
+    // Qt sends the map request when it returns to its event loop; sway is to
+    // see it while Varnic waits here.
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        xcb_flush(x11->connection());
+    }
     // Subscribed before the tree is read, so a window mapped in between is not missed.
     auto events = I3IpcConnection::open(socket_, deadline);
     auto requests = I3IpcConnection::open(socket_, deadline);
@@ -79,7 +126,7 @@ std::optional<QRect> SwayPanelPlacer::awaitContainer(std::uint32_t window, Deadl
         if (message && message->isEvent()) {
             const auto event = Json::parse(message->payload, nullptr, false);
             mapped = event.is_object() && event.contains("container") &&
-                     findWindow(event["container"], window);
+                     isWindow(event["container"], window);
         }
         return mapped || events->broken();
     });
@@ -108,17 +155,30 @@ std::optional<QPoint> SwayPanelPlacer::pointerPosition(QWidget& window) {
         return std::nullopt;
     }
     auto requests = I3IpcConnection::open(socket_, deadline);
-    const auto frame = requests ? frameInTree(*requests, id, deadline) : std::nullopt;
-    if (!frame) return std::nullopt;
-    return frame->center();
+    const auto at = requests ? frameInTree(*requests, id, deadline) : std::nullopt;
+    if (!at) return std::nullopt;
+    const QRect& frame = at->frame;
+    return QPoint(pointerOnAxis(frame.left(), frame.right(), at->output.left(), at->output.right(),
+                                at->usable.left(), at->usable.right()),
+                  pointerOnAxis(frame.top(), frame.bottom(), at->output.top(), at->output.bottom(),
+                                at->usable.top(), at->usable.bottom()));
 }
 
 void SwayPanelPlacer::placeOwnWindow(QWidget& window, QPoint topLeft) {
     const auto deadline = I3IpcConnection::deadlineAfter(timeoutSeconds);
-    if (!awaitContainer(static_cast<std::uint32_t>(window.winId()), deadline) ||
-        !command(idCriteria(window) + "move absolute position " + std::to_string(topLeft.x()) +
-                     " " + std::to_string(topLeft.y()),
-                 deadline)) {
+    const auto at = awaitContainer(static_cast<std::uint32_t>(window.winId()), deadline);
+    if (at) {
+        // Clear of the bars, which sway draws above floating windows.
+        const QRect& usable = at->usable;
+        const QSize size = at->frame.size();
+        topLeft = {std::clamp(topLeft.x(), usable.left(),
+                              std::max(usable.left(), usable.right() + 1 - size.width())),
+                   std::clamp(topLeft.y(), usable.top(),
+                              std::max(usable.top(), usable.bottom() + 1 - size.height()))};
+    }
+    if (!at || !command(idCriteria(window) + "move absolute position " +
+                            std::to_string(topLeft.x()) + " " + std::to_string(topLeft.y()),
+                        deadline)) {
         Log::write("Panel: sway did not move the panel beside the icon");
     }
 }

@@ -25,12 +25,18 @@ class SwayPanelPlacer : public PanelPlacer {
 
   private:
     using Deadline = I3IpcConnection::Deadline;
+    // The window's outer frame, its output, and the output's part that bars leave free.
+    struct Placement {
+        QRect frame;
+        QRect output;
+        QRect usable;
+    };
 
-    // The window's outer frame once sway manages it; absent when it does not
+    // Where the window is once sway manages it; absent when it does not
     // before the deadline.
-    std::optional<QRect> awaitContainer(std::uint32_t window, Deadline deadline);
-    std::optional<QRect> frameInTree(I3IpcConnection& connection, std::uint32_t window,
-                                     Deadline deadline);
+    std::optional<Placement> awaitContainer(std::uint32_t window, Deadline deadline);
+    std::optional<Placement> frameInTree(I3IpcConnection& connection, std::uint32_t window,
+                                         Deadline deadline);
     bool command(const std::string& text, Deadline deadline);
 
     std::string socket_;

@@ -40,19 +40,20 @@ class MenuExporter : public QObject, protected QDBusContext {
     uint revision() const { return revision_; }
 
   public slots:
+    // Qt's D-Bus layer matches these by their spelled-out types, not by aliases.
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                    varnic::sni::MenuLayout& layout);
-    varnic::sni::MenuItemPropertiesList GetGroupProperties(const QList<int>& ids,
-                                                           const QStringList& propertyNames);
+    QList<varnic::sni::MenuItemProperties> GetGroupProperties(const QList<int>& ids,
+                                                              const QStringList& propertyNames);
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
-    QList<int> EventGroup(const varnic::sni::MenuEventList& events);
+    QList<int> EventGroup(const QList<varnic::sni::MenuEvent>& events);
     bool AboutToShow(int id);
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
 
   signals:
-    void ItemsPropertiesUpdated(const varnic::sni::MenuItemPropertiesList& updated,
-                                const varnic::sni::MenuItemPropertyNamesList& removed);
+    void ItemsPropertiesUpdated(const QList<varnic::sni::MenuItemProperties>& updated,
+                                const QList<varnic::sni::MenuItemPropertyNames>& removed);
     void LayoutUpdated(uint revision, int parent);
     void ItemActivationRequested(int id, uint timestamp);
 

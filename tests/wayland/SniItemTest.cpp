@@ -144,8 +144,11 @@ TEST_F(SniItemTest, AHostReadsTheIconAndMenuAndItsClicksArriveWithTheirPosition)
     EXPECT_EQ(quitShortcut, QList<QStringList>({{"Control", "q"}}));
 
     const int hdId = layoutOf(submenu.children.value(1)).id;
-    call("/MenuBar", "com.canonical.dbusmenu", "Event",
-         {hdId, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    // libdbusmenu-gtk (waybar) sends its clicks as a group.
+    const auto clicked =
+        call("/MenuBar", "com.canonical.dbusmenu", "EventGroup",
+             {QVariant::fromValue(QList<sni::MenuEvent>{{hdId, "clicked", QDBusVariant(0), 0u}})});
+    EXPECT_EQ(clicked.type(), QDBusMessage::ReplyMessage) << clicked.errorMessage().toStdString();
     EXPECT_TRUE(processUntil([&] { return chosen == 1; })) << "the entry's own action runs";
 
     std::vector<std::pair<const char*, QPoint>> clicks;

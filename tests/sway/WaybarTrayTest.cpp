@@ -1,0 +1,148 @@
+// Varnic's tray icon in waybar 0.9.17 under headless sway, used as a person
+// would: a pointer (a virtual device of the seat) clicks the icon; the
+// menu is the one waybar draws from Varnic's exported menu.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <thread>
+
+#include "tests/sway/SwaySession.h"
+
+namespace varnic {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using testing::SwaySession;
+using Json = nlohmann::json;
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+// waybar (tests/sway/waybar) draws a 30 px bar at the top with the tray in
+// its centre: with one item, the icon sits in the middle of the screen's width.
+class WaybarTray {
+  public:
+    explicit WaybarTray(SwaySession& session)
+        : session_(session),
+          pointer_({VARNIC_VIRTUAL_POINTER}, session.environment(),
+                   session.logDirectory() + "/pointer.log"),
+          // What the host asks of the item, to wait on.
+          bus_({"dbus-monitor", "--session"}, {}, session.logDirectory() + "/monitor.log"),
+          waybar_({"waybar", "--config", VARNIC_WAYBAR_DIR "/config.json", "--style",
+                   VARNIC_WAYBAR_DIR "/style.css"},
+                  session.environment(), session.logDirectory() + "/waybar.log") {}
+
+    // The seat has a pointer and waybar's tray is on the bus.
+    bool ready() {
+        return pointer_.readLine(10s) == "ready" &&
+               awaitCall("RegisterStatusNotifierHost").has_value();
+    }
+    // The next call (or signal) of that name on the session bus.
+    std::optional<std::string> awaitCall(const std::string& member) {
+        return bus_.awaitLine("member=" + member, 10s);
+    }
+    // GTK ignores a button release within half a second of a menu or
+    // submenu opening (so that the press that opened it selects nothing); a
+    // click on an entry waits that long after the host's call that opened it.
+    static void afterMenuGuard(const std::string& call) {
+        const auto at = call.find("time=");
+        if (at == std::string::npos) return;
+        const auto opened = std::chrono::duration<double>(std::stod(call.substr(at + 5)));
+        std::this_thread::sleep_until(
+            std::chrono::system_clock::time_point(
+                std::chrono::duration_cast<std::chrono::system_clock::duration>(opened)) +
+            600ms);
+    }
+    void click(Point at, const std::string& button) {
+        session_.swaymsg(
+            {"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
+        session_.swaymsg({"seat", "seat0", "cursor", "press", button});
+        session_.swaymsg({"seat", "seat0", "cursor", "release", button});
+    }
+    void moveTo(Point at) {
+        session_.swaymsg(
+            {"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
+    }
+
+  private:
+    SwaySession& session_;
+    ChildProcess pointer_;
+    ChildProcess bus_;
+    ChildProcess waybar_;
+};
+
+// How far the rectangle is from the point (0 when it contains it).
+double distance(const Json& rect, Point point) {
+    const int x = rect["x"], y = rect["y"], width = rect["width"], height = rect["height"];
+    const int dx = std::max({x - point.x, 0, point.x - (x + width)});
+    const int dy = std::max({y - point.y, 0, point.y - (y + height)});
+    return std::hypot(dx, dy);
+}
+
+TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
+    // At output scale 2 too: the bar, the menu, the panel and the sizes in logical units.
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE("output scale " + std::to_string(scale));
+        SwaySession session;
+        // The same 1920x1080 logical pixels, drawn with 1 or 2 pixels per unit.
+        session.swaymsg({"output", "HEADLESS-1", "resolution",
+                         std::to_string(1920 * scale) + "x" + std::to_string(1080 * scale), "scale",
+                         std::to_string(scale)});
+        const Point icon{960, 15};
+        WaybarTray tray(session);
+        ASSERT_TRUE(tray.ready());
+        const auto target = session.start({"foot"});
+
+        auto env = session.environment();
+        env.push_back("XDG_CONFIG_HOME=" + session.logDirectory() + "/config");
+        ChildProcess varnic({VARNIC_BINARY}, env, session.logDirectory() + "/varnic.err");
+        ASSERT_TRUE(varnic.awaitLine("Window system: sway IPC", 10s));
+        // waybar reads the item, then its menu, and shows the icon.
+        ASSERT_TRUE(tray.awaitCall("GetGroupProperties")) << "waybar shows the icon";
+
+        tray.click(icon, "BTN_RIGHT");
+        ASSERT_TRUE(tray.awaitCall("AboutToShowGroup")) << "waybar shows Varnic's menu";
+        // waybar's menus take no keys on sway 1.7 (its bar has no keyboard
+        // interactivity): the pointer opens "Resize to..." and picks "720p (HD)".
+        tray.moveTo({icon.x + 60, icon.y + 16});
+        const auto submenu = tray.awaitCall("EventGroup");  // "opened"
+        ASSERT_TRUE(submenu) << "the presets submenu opened";
+        WaybarTray::afterMenuGuard(*submenu);
+        tray.click({icon.x + 190, icon.y + 39}, "BTN_LEFT");
+        ASSERT_TRUE(varnic.awaitLine("Successfully resized ", 10s));
+        EXPECT_EQ(session.outerSize(target.id), "1280x720");
+
+        tray.click(icon, "BTN_LEFT");
+        const auto panel = session.waitForEvent([&](const Json& event) {
+            return event.value("change", "") == "new" &&
+                   event["container"].value("pid", 0) == varnic.pid();
+        });
+        ASSERT_TRUE(panel) << "the panel opened";
+        const auto id = (*panel)["container"]["id"].get<std::int64_t>();
+        // sway centres it when it maps; Varnic then moves it beside the icon,
+        // which the X server tells as a ConfigureNotify.
+        ChildProcess configures(
+            {"xev", "-id", std::to_string((*panel)["container"]["window"].get<std::uint32_t>()),
+             "-event", "structure"},
+            session.environment(), session.logDirectory() + "/xev.log");
+        const auto beside = [&] { return distance(session.node(id)["rect"], icon) <= 80.0; };
+        while (!beside() && configures.awaitLine("ConfigureNotify", 5s)) {
+        }
+        EXPECT_TRUE(beside()) << session.node(id)["rect"].dump();
+
+        tray.click(icon, "BTN_RIGHT");
+        const auto menu = tray.awaitCall("AboutToShowGroup");
+        ASSERT_TRUE(menu);
+        WaybarTray::afterMenuGuard(*menu);
+        tray.click({icon.x + 40, icon.y + 39}, "BTN_LEFT");  // "Quit"
+        EXPECT_EQ(varnic.waitForExit(10s), 0);
+    }
+}
+
+}  // namespace
+}  // namespace varnic
