@@ -153,6 +153,10 @@ try:
     _, icon, _, _ = wait('no icon with a menu in the top bar',
                          lambda: (found := indicator()) and found[3] > 0 and found)
 
+    # A window that takes the focus closes an open menu.
+    wait('the test window did not get the focus',
+         lambda: (w := window(demo.pid, 'Resize me')) and w[6])
+
     # Right click: the shell's menu; by keyboard to the second preset.
     clicked = click(3)
     wait(f'no menu on a right click', menu_open)
