@@ -2,15 +2,18 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <cstdlib>
 
+#include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/ExtensionInstaller.h"
+#include "platform/gnome/GnomePanelPlacer.h"
 #include "platform/gnome/GnomeWindowSystem.h"
-#include "platform/gnome/TopBarService.h"
 #include "platform/i3ipc/I3SocketPath.h"
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "platform/i3ipc/SwayPanelPlacer.h"
 #include "platform/i3ipc/X11PidLookup.h"
+#include "platform/kwin/KWinPanelPlacer.h"
 #include "platform/kwin/KWinWindowSystem.h"
 #include "platform/qt/SocketEventPump.h"
 #include "platform/x11/X11WindowSystem.h"
@@ -19,8 +22,9 @@
 
 namespace varnic {
 
-DesktopSession::DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump)
-    : system_(std::move(system)), pump_(std::move(pump)) {}
+DesktopSession::DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump,
+                               std::unique_ptr<PanelPlacer> placer)
+    : system_(std::move(system)), pump_(std::move(pump)), placer_(std::move(placer)) {}
 
 DesktopSession::~DesktopSession() {
     // The pump refers to the window system.
@@ -29,20 +33,22 @@ DesktopSession::~DesktopSession() {
 
 namespace {
 
-bool gnomeSession() {
-    const auto desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'));
-    return desktops.contains(QStringLiteral("GNOME"));
-}
-
+// GNOME Shell when it owns its name and answers. Many desktops put GNOME in
+// XDG_CURRENT_DESKTOP without running it (Budgie, GNOME Flashback); their
+// window managers are reached over X11.
 std::unique_ptr<WindowSystem> gnomeShell() {
-    auto gnome = std::make_unique<GnomeWindowSystem>(
-        QDBusConnection::sessionBus(),
-        ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath()));
-    const auto version = gnome->shellVersion();
-    Log::write("Window system: GNOME Shell " +
-               (version ? logformat::escaped(*version) : std::string("(no answer)")) +
+    // A shell busy logging the user in may take seconds to answer; a program
+    // that merely holds the name answers at once, with an error.
+    constexpr int startupTimeoutMs = 10000;
+    auto bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(gnome::shellName))
+        return nullptr;
+    const auto variants = ExtensionInstaller::findVariants(QCoreApplication::applicationDirPath());
+    const auto version = ExtensionInstaller(bus, variants).shellVersion(startupTimeoutMs);
+    if (!version) return nullptr;
+    Log::write("Window system: GNOME Shell " + logformat::escaped(version->toStdString()) +
                " through Varnic's extension");
-    return gnome;
+    return std::make_unique<GnomeWindowSystem>(bus, variants);
 }
 
 // A Plasma Wayland session: a Wayland display, and KWin on the session bus.
@@ -54,10 +60,9 @@ bool plasmaWayland() {
 
 }  // namespace
 
-void DesktopSession::offerStatusActions(std::function<void()> togglePanel,
-                                        std::function<void()> showMenu) {
-    statusActions_ = std::make_unique<TopBarService>(QDBusConnection::sessionBus(),
-                                                     std::move(togglePanel), std::move(showMenu));
+void DesktopSession::offerStatusActions(TopBarService::Actions actions) {
+    statusActions_ =
+        std::make_unique<TopBarService>(QDBusConnection::sessionBus(), std::move(actions));
 }
 
 std::unique_ptr<DesktopSession> DesktopSession::detect() {
@@ -67,10 +72,16 @@ std::unique_ptr<DesktopSession> DesktopSession::detect() {
         const auto version = kwin->kwinVersion();
         Log::write("Window system: KDE Plasma on Wayland, KWin " +
                    (version ? logformat::escaped(*version) : std::string("of unknown version")));
-        return std::unique_ptr<DesktopSession>(new DesktopSession(std::move(kwin), nullptr));
+        return std::unique_ptr<DesktopSession>(
+            new DesktopSession(std::move(kwin), nullptr, std::make_unique<KWinPanelPlacer>()));
     }
-    if (gnomeSession())
-        return std::unique_ptr<DesktopSession>(new DesktopSession(gnomeShell(), nullptr));
+    // On X11 GNOME Shell is an EWMH window manager too; its extension also
+    // gives the top-bar icon where no tray shows Varnic's.
+    if (auto gnome = gnomeShell()) {
+        return std::unique_ptr<DesktopSession>(
+            new DesktopSession(std::move(gnome), nullptr,
+                               std::make_unique<GnomePanelPlacer>(QDBusConnection::sessionBus())));
+    }
     auto x11 = std::make_unique<X11WindowSystem>();
     const auto manager = x11->windowManagerName();
     Log::write("Window system: X11, window manager " +

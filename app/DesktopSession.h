@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <functional>
 #include <memory>
 
+#include "platform/gnome/TopBarService.h"
 #include "platform/qt/PanelPlacer.h"
 #include "windows/WindowSystem.h"
 
@@ -21,11 +21,12 @@ class DesktopSession {
     // Where the compositor places Varnic's panel; null where Varnic places it itself.
     PanelPlacer* panelPlacer() { return placer_.get(); }
     // Lets a desktop's own panel (GNOME Shell's top bar, through Varnic's
-    // extension) toggle the panel and open the menu over the session bus.
-    void offerStatusActions(std::function<void()> togglePanel, std::function<void()> showMenu);
+    // extension) toggle the panel and do what the menu does over the session bus.
+    void offerStatusActions(TopBarService::Actions actions);
 
   private:
-    DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump);
+    DesktopSession(std::unique_ptr<WindowSystem> system, std::unique_ptr<QObject> pump,
+                   std::unique_ptr<PanelPlacer> placer = nullptr);
     static std::unique_ptr<DesktopSession> detectI3Ipc();
 
     std::unique_ptr<WindowSystem> system_;

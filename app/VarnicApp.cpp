@@ -61,8 +61,15 @@ int VarnicApp::run(int argc, char** argv) {
         shell.setPanel(appDelegate.menuBarManager()->popover());
         auto* menuBar = appDelegate.menuBarManager();
         if (auto* placer = session->panelPlacer()) menuBar->setPanelPlacer(placer);
-        session->offerStatusActions([menuBar] { menuBar->togglePopover(); },
-                                    [menuBar] { menuBar->showContextMenu(); });
+        session->offerStatusActions(
+            {.togglePanel = [menuBar](QPoint button) { menuBar->togglePopover(button); },
+             .resize =
+                 [](const Preset& preset) {
+                     WindowManager::shared().resizeActiveWindow(std::nullopt,
+                                                                static_cast<double>(preset.width),
+                                                                static_cast<double>(preset.height));
+                 },
+             .quit = [menuBar] { menuBar->quitApp(); }});
     });
     return QApplication::exec();
 }

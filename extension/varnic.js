@@ -19,6 +19,8 @@ const WATCHER_PATH = '/StatusNotifierWatcher';
 // The waits stay below the two seconds Varnic gives a call, so that Varnic
 // always hears why a resize did not finish.
 const UNMAXIMIZE_TIMEOUT_MS = 500;
+// How long a window Varnic just mapped may take to be managed.
+const PLACE_TIMEOUT_MS = 1000;
 const RESIZE_TIMEOUT_MS = 1200;
 const CALL_TIMEOUT_MS = 1000;
 // Larger sizes than X11 can carry are refused everywhere alike.
@@ -36,6 +38,15 @@ const INTERFACE_XML = `
       <arg type="i" direction="in" name="width"/>
       <arg type="i" direction="in" name="height"/>
       <arg type="(iiii)" direction="out" name="frame"/>
+    </method>
+    <method name="PointerPosition">
+      <arg type="(ii)" direction="out" name="position"/>
+    </method>
+    <method name="PlaceWindow">
+      <arg type="u" direction="in" name="pid"/>
+      <arg type="s" direction="in" name="xid"/>
+      <arg type="i" direction="in" name="x"/>
+      <arg type="i" direction="in" name="y"/>
     </method>
     <signal name="WindowsChanged">
       <arg type="a${WINDOW}" name="windows"/>
@@ -218,6 +229,58 @@ class WindowService {
         return this._describeAll();
     }
 
+    // Where the compositor has the pointer: Xwayland only knows where it was
+    // last over one of its own windows.
+    PointerPosition() {
+        const [x, y] = global.get_pointer();
+        return [x, y];
+    }
+
+    // Moves a window of Varnic's own (an X11 window, by its id in hex) whose
+    // place only the compositor decides, once the shell manages it.
+    PlaceWindowAsync([pid, xid, x, y], invocation) {
+        const find = () => global.display.list_all_windows().find(w =>
+            w.get_pid() === pid && (w.get_description() ?? '').split(' ')[0] === xid);
+        const place = window => {
+            window.move_frame(true, x, y);
+            invocation.return_value(null);
+            // The shell places a window where it likes when it first shows
+            // it; a window not shown yet is moved again then.
+            if (window.get_compositor_private()?.visible)
+                return;
+            let timeout = 0;
+            const shown = window.connect('shown', () => {
+                window.disconnect(shown);
+                GLib.source_remove(timeout);
+                window.move_frame(true, x, y);
+            });
+            timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, PLACE_TIMEOUT_MS, () => {
+                if (global.display.list_all_windows().includes(window))
+                    window.disconnect(shown);
+                return GLib.SOURCE_REMOVE;
+            });
+        };
+        const window = find();
+        if (window) {
+            place(window);
+            return;
+        }
+        let timeout = 0;
+        const created = global.display.connect('window-created', () => {
+            const found = find();
+            if (!found)
+                return;
+            global.display.disconnect(created);
+            GLib.source_remove(timeout);
+            place(found);
+        });
+        timeout = GLib.timeout_add(GLib.PRIORITY_DEFAULT, PLACE_TIMEOUT_MS, () => {
+            global.display.disconnect(created);
+            invocation.return_dbus_error(`${ERROR_PREFIX}.NoSuchWindow`, `no window ${xid}`);
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
     ResizeAsync([id, width, height], invocation) {
         this._resize(id, width, height).then(
             frame => invocation.return_value(new GLib.Variant('((iiii))', [frame])),
@@ -354,15 +417,25 @@ class TopBarIcon {
     }
 
     _addButton() {
-        const button = new PanelMenu.Button(0.0, 'Varnic', true);
+        const button = new PanelMenu.Button(0.0, 'Varnic', false);
         button.add_child(new St.Icon({
             gicon: Gio.icon_new_for_string(`${this._iconPath}/varnic-symbolic.svg`),
             style_class: 'system-status-icon',
         }));
-        button.connect('button-press-event', (_actor, event) => {
-            this._ask(event.get_button() === Clutter.BUTTON_SECONDARY ? 'ShowMenu' : 'TogglePanel');
+        // Ahead of the button's own handler, which would open the menu on
+        // any button.
+        button.connect('event', (_actor, event) => {
+            if (event.type() !== Clutter.EventType.BUTTON_PRESS ||
+                event.get_button() !== Clutter.BUTTON_PRIMARY)
+                return Clutter.EVENT_PROPAGATE;
+            button.menu.close();
+            const [x, y] = button.get_transformed_position();
+            const [width, height] = button.get_transformed_size();
+            this._ask('TogglePanel', new GLib.Variant('(ii)',
+                [Math.round(x + width / 2), Math.round(y + height / 2)]));
             return Clutter.EVENT_STOP;
         });
+        this._fillMenu(button.menu);
         let reported = false;
         const shown = () => {
             if (button.mapped && !reported)
@@ -375,6 +448,33 @@ class TopBarIcon {
         shown();
     }
 
+    // The menu of Varnic's tray icon, drawn by the shell so that it follows
+    // the theme and takes the keyboard: the presets Varnic names, then Quit.
+    _fillMenu(menu) {
+        const presets = new PopupMenu.PopupSubMenuMenuItem('Resize to...');
+        menu.addMenuItem(presets);
+        menu.addMenuItem(new PopupMenu.PopupSeparatorMenuItem());
+        const quit = new PopupMenu.PopupMenuItem('Quit');
+        quit.connect('activate', () => this._ask('Quit', null));
+        menu.addMenuItem(quit);
+        Gio.DBus.session.call(VARNIC_NAME, VARNIC_PATH, VARNIC_INTERFACE, 'Presets', null,
+            new GLib.VariantType('(as)'), Gio.DBusCallFlags.NO_AUTO_START, CALL_TIMEOUT_MS,
+            this._cancellable, (connection, result) => {
+                try {
+                    const [titles] = connection.call_finish(result).deepUnpack();
+                    titles.forEach((title, index) => {
+                        const item = new PopupMenu.PopupMenuItem(title);
+                        item.connect('activate', () =>
+                            this._ask('ResizeTo', new GLib.Variant('(u)', [index])));
+                        presets.menu.addMenuItem(item);
+                    });
+                } catch (error) {
+                    if (!error.matches(Gio.IOErrorEnum, Gio.IOErrorEnum.CANCELLED))
+                        log(`Varnic: Presets failed: ${error.message}`);
+                }
+            });
+    }
+
     _removeButton() {
         if (!this._button)
             return;
@@ -383,8 +483,8 @@ class TopBarIcon {
         log('Varnic: top-bar icon removed');
     }
 
-    _ask(method) {
-        Gio.DBus.session.call(VARNIC_NAME, VARNIC_PATH, VARNIC_INTERFACE, method, null, null,
+    _ask(method, parameters) {
+        Gio.DBus.session.call(VARNIC_NAME, VARNIC_PATH, VARNIC_INTERFACE, method, parameters, null,
             Gio.DBusCallFlags.NO_AUTO_START, CALL_TIMEOUT_MS, null, (connection, result) => {
                 try {
                     connection.call_finish(result);

@@ -26,6 +26,8 @@ test=(
   waybar wtype libwayland-dev grim  # grim: bench/tray-latency.py's screenshots
   # GNOME Shell: the extension's tests (headless shell, native Wayland clients) and debootstrap for the GNOME 48 root
   gnome-shell python3-gi gir1.2-gtk-3.0 dconf-service util-linux debootstrap
+  # the distribution's tray host for GNOME Shell, clicked in tests/gnome/tray.py
+  gnome-shell-extension-appindicator
   # KDE Plasma through KWin scripting (platform/kwin, tests/kwin); Plasma 6 comes from tools/trixie-root.sh
   kwin-wayland qdbus-qt5
 )

@@ -40,16 +40,17 @@ QString ExtensionInstaller::findVariants(const QString& executableDir) {
     return QStringLiteral(VARNIC_EXTENSION_BUILD_DIR);
 }
 
-std::optional<QString> ExtensionInstaller::shellVersion() const {
+std::optional<QString> ExtensionInstaller::shellVersion(int timeoutMs) const {
     auto call = QDBusMessage::createMethodCall(gnome::shellName, gnome::shellPath,
                                                QStringLiteral("org.freedesktop.DBus.Properties"),
                                                QStringLiteral("Get"));
     call << QStringLiteral("org.gnome.Shell") << QStringLiteral("ShellVersion");
-    const auto reply = ResponsiveDBus::call(bus_, call, callTimeoutMs);
+    const auto reply = ResponsiveDBus::call(bus_, call, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("v"))
         return std::nullopt;
     const auto value = reply.arguments().front().value<QDBusVariant>().variant();
-    if (value.typeId() != QMetaType::QString) return std::nullopt;
+    // Another program holding the name gives no version of a shell.
+    if (value.typeId() != QMetaType::QString || value.toString().isEmpty()) return std::nullopt;
     return value.toString();
 }
 

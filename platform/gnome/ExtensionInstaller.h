@@ -22,8 +22,9 @@ class ExtensionInstaller {
     };
     Outcome installAndEnable();
 
-    // GNOME Shell's version ("43.9"), absent when the shell does not answer.
-    std::optional<QString> shellVersion() const;
+    // GNOME Shell's version ("43.9"), absent when the shell does not answer
+    // within timeoutMs.
+    std::optional<QString> shellVersion(int timeoutMs = 2000) const;
     // Where Varnic's build or installation keeps both variants.
     static QString findVariants(const QString& executableDir);
 

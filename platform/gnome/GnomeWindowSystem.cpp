@@ -24,12 +24,6 @@ GnomeWindowSystem::GnomeWindowSystem(QDBusConnection bus, QString variantsDir)
     feed_.setFocusHandler([this] { focusMayHaveChanged(); });
 }
 
-std::optional<std::string> GnomeWindowSystem::shellVersion() const {
-    const auto version = installer_.shellVersion();
-    if (!version) return std::nullopt;
-    return version->toStdString();
-}
-
 bool GnomeWindowSystem::current() {
     if (feed_.synced() || feed_.sync(trustTimeoutMs)) {
         reportedUnreachable_ = false;

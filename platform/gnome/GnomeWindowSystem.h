@@ -21,9 +21,6 @@ class GnomeWindowSystem final : private WindowSource, public MirrorWindowSystem 
     // installing it for the user.
     GnomeWindowSystem(QDBusConnection bus, QString variantsDir);
 
-    // GNOME Shell's version, absent when the shell does not answer.
-    std::optional<std::string> shellVersion() const;
-
     bool isProcessTrustedWithPrompt() override;
     PermissionGuide permissionGuide() const override;
 

@@ -8,9 +8,8 @@
 
 namespace varnic {
 
-TopBarService::TopBarService(QDBusConnection bus, std::function<void()> togglePanel,
-                             std::function<void()> showMenu)
-    : bus_(std::move(bus)), togglePanel_(std::move(togglePanel)), showMenu_(std::move(showMenu)) {
+TopBarService::TopBarService(QDBusConnection bus, Actions actions)
+    : bus_(std::move(bus)), actions_(std::move(actions)) {
     registered_ = bus_.registerObject(gnome::varnicPath, this, QDBusConnection::ExportAllSlots) &&
                   bus_.registerService(gnome::varnicName);
     if (!registered_) {
@@ -24,13 +23,29 @@ TopBarService::~TopBarService() {
     bus_.unregisterObject(gnome::varnicPath);
 }
 
-// The reply goes out first: the panel and the menu open from the event loop.
-void TopBarService::TogglePanel() {
-    QTimer::singleShot(0, this, [this] { togglePanel_(); });
+// The reply goes out first: the panel opens, and the resize and the quit
+// happen, from the event loop.
+void TopBarService::TogglePanel(int x, int y) {
+    QTimer::singleShot(0, this, [this, x, y] { actions_.togglePanel(QPoint(x, y)); });
 }
 
-void TopBarService::ShowMenu() {
-    QTimer::singleShot(0, this, [this] { showMenu_(); });
+QStringList TopBarService::Presets() {
+    QStringList titles;
+    for (const auto& preset : standardPresets()) {
+        titles << QString::fromStdString(preset.name) +
+                      QStringLiteral(" (%1x%2)").arg(preset.width).arg(preset.height);
+    }
+    return titles;
+}
+
+void TopBarService::ResizeTo(uint index) {
+    const auto& presets = standardPresets();
+    if (index >= presets.size()) return;
+    QTimer::singleShot(0, this, [this, preset = presets[index]] { actions_.resize(preset); });
+}
+
+void TopBarService::Quit() {
+    QTimer::singleShot(0, this, [this] { actions_.quit(); });
 }
 
 }  // namespace varnic

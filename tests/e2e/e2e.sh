@@ -104,7 +104,9 @@ start_xlogo() {
 scenario_tray_menu() {
   desktop_start_x && desktop_start_wm && desktop_start_tray || fail "no desktop"
   start_xlogo
-  start_varnic
+  # A GNOME-named session without GNOME Shell (Budgie) is plain X11.
+  XDG_CURRENT_DESKTOP=Budgie:GNOME start_varnic
+  expect_log "Window system: X11, window manager Openbox"
   shot tray
   # A dismissed menu leaves nothing behind: the next left click opens the panel,
   # and a second one closes it, giving the focus back to xlogo.

@@ -201,14 +201,16 @@ TEST_F(GnomeShellTest, OnboardingTurnsToThePanelOnceTheExtensionIsSwitchedOn) {
 TEST_F(GnomeShellTest, TopBarIconOnlyWhileNoTrayHostShowsVarnic) {
     ShellLog shellLog;
     int toggles = 0;
-    TopBarService service(
-        QDBusConnection::sessionBus(), [&] { ++toggles; }, [] {});
+    TopBarService service(QDBusConnection::sessionBus(),
+                          {.togglePanel = [&](QPoint) { ++toggles; }, .resize = {}, .quit = {}});
     ASSERT_TRUE(service.registered());
     EXPECT_TRUE(shellLog.waitFor("Varnic: top-bar icon shown"));
     // What the icon sends on a left click.
-    QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(
-        gnome::varnicName, gnome::varnicPath, QStringLiteral("io.github.varnic.Varnic1"),
-        QStringLiteral("TogglePanel")));
+    QDBusConnection::sessionBus().send(
+        QDBusMessage::createMethodCall(gnome::varnicName, gnome::varnicPath,
+                                       QStringLiteral("io.github.varnic.Varnic1"),
+                                       QStringLiteral("TogglePanel"))
+        << 0 << 0);
     EXPECT_TRUE(waitUntil([&] { return toggles == 1; }));
 
     // A panel's tray comes (the stand-in says "ready" once it owns its name) and goes.

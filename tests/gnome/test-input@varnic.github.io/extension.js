@@ -1,0 +1,118 @@
+// Tests only: clicks and key presses through Clutter virtual devices, as a
+// user's would arrive, and what the top bar shows, on the session bus.
+const {Clutter, Gio, GLib, Shell} = imports.gi;
+const Main = imports.ui.main;
+
+const INTERFACE_XML = `
+<node>
+  <interface name="io.github.varnic.TestInput">
+    <method name="Indicators">
+      <arg type="a(s(iiii)bu)" direction="out" name="indicators"/>
+    </method>
+    <method name="Settled">
+      <arg type="b" direction="out" name="settled"/>
+    </method>
+    <method name="KeyFocus">
+      <arg type="s" direction="out" name="label"/>
+    </method>
+    <method name="Click">
+      <arg type="i" direction="in" name="x"/>
+      <arg type="i" direction="in" name="y"/>
+      <arg type="u" direction="in" name="button"/>
+    </method>
+    <method name="Screenshot">
+      <arg type="s" direction="in" name="path"/>
+    </method>
+    <method name="Key">
+      <arg type="u" direction="in" name="keyval"/>
+    </method>
+  </interface>
+</node>`;
+
+class TestInput {
+    enable() {
+        const seat = Clutter.get_default_backend().get_default_seat();
+        this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
+        this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
+        this._dbus = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
+        this._dbus.export(Gio.DBus.session, '/io/github/varnic/TestInput');
+        this._name = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
+            Gio.BusNameOwnerFlags.NONE, null, null);
+    }
+
+    disable() {
+        Gio.bus_unown_name(this._name);
+        this._dbus.unexport();
+        this._pointer = this._keyboard = null;
+    }
+
+    // The shell has started and shows the desktop: it opens the overview at
+    // start-up, which would take the keys.
+    Settled() {
+        if (Main.layoutManager._startingUp)
+            return false;
+        if (Main.overview.visible && !Main.overview.animationInProgress)
+            Main.overview.hide();
+        return !Main.overview.visible;
+    }
+
+    // The text of the menu item (or other labelled actor) with the key focus.
+    KeyFocus() {
+        const focus = global.stage.get_key_focus();
+        return focus?.label?.text ?? '';
+    }
+
+    // Each indicator by its key, its stage rectangle, whether its menu is open
+    // and how many items the menu has (a host may fill it later).
+    Indicators() {
+        return Object.entries(Main.panel.statusArea).filter(([, actor]) => actor.mapped)
+            .map(([key, actor]) => {
+                const [x, y] = actor.get_transformed_position();
+                const [width, height] = actor.get_transformed_size();
+                return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false,
+                    actor.menu?.numMenuItems ?? 0];
+            });
+    }
+
+    // Presses once the shell has the pointer over (x, y), as a hand would:
+    // a press that overtakes the motion lands where the pointer was.
+    ClickAsync([x, y, button], invocation) {
+        this._pointer.notify_absolute_motion(GLib.get_monotonic_time(), x, y);
+        let polls = 100;
+        GLib.timeout_add(GLib.PRIORITY_DEFAULT, 10, () => {
+            const [px, py] = global.get_pointer();
+            if ((px !== x || py !== y) && --polls > 0)
+                return GLib.SOURCE_CONTINUE;
+            const now = GLib.get_monotonic_time();
+            this._pointer.notify_button(now, button, Clutter.ButtonState.PRESSED);
+            this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
+            invocation.return_value(null);
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
+    // The whole stage as a PNG file.
+    ScreenshotAsync([path], invocation) {
+        const stream = Gio.File.new_for_path(path).replace(null, false,
+            Gio.FileCreateFlags.NONE, null);
+        new Shell.Screenshot().screenshot(false, stream, (screenshot, result) => {
+            try {
+                screenshot.screenshot_finish(result);
+                stream.close(null);
+                invocation.return_value(null);
+            } catch (error) {
+                invocation.return_gerror(error);
+            }
+        });
+    }
+
+    Key(keyval) {
+        const now = GLib.get_monotonic_time();
+        this._keyboard.notify_keyval(now, keyval, Clutter.KeyState.PRESSED);
+        this._keyboard.notify_keyval(now + 20000, keyval, Clutter.KeyState.RELEASED);
+    }
+}
+
+function init() {
+    return new TestInput();
+}
