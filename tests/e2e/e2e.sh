@@ -122,8 +122,6 @@ scenario_tray_menu() {
   shot_settled tray-menu
   xdotool key Down Return
   expect_size "$xlogo" 1280x720
-  expect_log "Found focused window for XLogo"
-  expect_log "Targeting window: xlogo"
   expect_log "Successfully resized XLogo to 1280.0x720.0"
   quit_varnic
 }
