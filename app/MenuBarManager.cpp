@@ -95,7 +95,12 @@ void MenuBarManager::togglePopover(std::optional<QPoint> click) {
         popover_->hide();
         return;
     }
-    if (sinceDeactivationClose_.isValid() &&
+    // Only a click that a tray host relays (StatusNotifierItem) can be the one
+    // that just closed the panel by taking its activation. A press on Varnic's
+    // own icon (XEmbed) is handled after any focus change it caused, with the
+    // panel still shown, so it is always a new click and is never swallowed.
+    const bool relayed = QGuiApplication::mouseButtons() == Qt::NoButton;
+    if (relayed && sinceDeactivationClose_.isValid() &&
         sinceDeactivationClose_.elapsed() < reopenGuardMillis) {
         return;
     }

@@ -74,7 +74,9 @@ void PopoverWindow::keyPressEvent(QKeyEvent* event) {
 
 void PopoverWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isVisible()) return;
+    // hide() tells the activation change before the panel stops being visible;
+    // a panel that is being hidden was closed, not left.
+    if (event->type() != QEvent::ActivationChange || !isVisible() || isHidden()) return;
     // Only losing the activation it had closes the panel: a change elsewhere
     // (the tray menu closing) may be told before the panel got it at all.
     if (isActiveWindow()) {

@@ -20,9 +20,14 @@ command -v debootstrap >/dev/null || {
 exec 9>"${root%/*}.lock" 2>/dev/null || { mkdir -p "${root%/*}"; exec 9>"${root%/*}.lock"; }
 flock 9
 if [ ! -x "$root/usr/bin/apt-get" ]; then
+  # The Debian archive this machine's own apt sources use (its main suite, not
+  # -updates or -security), so the root comes from the same place as the host.
+  archive=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 'Origin: Debian' \
+    'Label: Debian' 'Identifier: Packages' | awk '$1 !~ /-/ { print $2; exit }')
+  [ -n "$archive" ] || { echo "trixie-root: no Debian archive in this machine's apt sources" >&2; exit 1; }
   rm -rf "$root"
   mkdir -p "$root"
-  debootstrap --variant=minbase trixie "$root" http://deb.debian.org/debian >/dev/null
+  debootstrap --variant=minbase trixie "$root" "$archive" >/dev/null
 fi
 
 mounted=()

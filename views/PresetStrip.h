@@ -8,8 +8,8 @@
 
 namespace varnic {
 
-// The presets as one row of buttons that scrolls sideways, with no scroll
-// bars; the mouse wheel scrolls it horizontally.
+// The presets as one row of buttons that scrolls sideways, with a thin scroll
+// bar below; the mouse wheel scrolls it horizontally.
 class PresetStrip : public QScrollArea {
     Q_OBJECT
 
@@ -21,6 +21,10 @@ class PresetStrip : public QScrollArea {
 
   protected:
     void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    static constexpr int barHeight = 6;
+    static constexpr int barGap = 4;
 };
 
 }  // namespace varnic

@@ -7,6 +7,7 @@
 #include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QUrl>
 
 #include "platform/proc/ProcessInfo.h"
@@ -20,8 +21,11 @@ void openContainingFolder(const QString& path) {
 
 }  // namespace
 
+// The application ID, which names the desktop entry, the icon and the metadata.
 std::optional<std::string> DesktopAppBundle::bundleIdentifier() {
-    return ProcessInfo::ownExecutablePath();
+    const QString id = QGuiApplication::desktopFileName();
+    if (id.isEmpty()) return std::nullopt;
+    return id.toStdString();
 }
 
 std::string DesktopAppBundle::bundlePath() {

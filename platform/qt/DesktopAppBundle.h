@@ -4,8 +4,8 @@
 
 namespace varnic {
 
-// The running executable as the bundle: its canonical /proc/self/exe path is
-// both identifier and path, and the file manager is reached over D-Bus.
+// Varnic as installed: the application ID is the identifier, the canonical
+// /proc/self/exe path the path, and the file manager is reached over D-Bus.
 class DesktopAppBundle : public AppBundle {
   public:
     std::optional<std::string> bundleIdentifier() override;

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "permissions/AccessibilityManager.h"
-#include "tests/doubles/FakeLoginItemService.h"
 #include "platform/qt/AppBundle.h"
 #include "tests/core/Desktop.h"
+#include "tests/doubles/FakeLoginItemService.h"
 #include "views/RootView.h"
 
 namespace varnic::testing {
@@ -19,7 +19,7 @@ namespace varnic::testing {
 // The bundle the debug lines show; records reveal requests.
 class FakeAppBundle : public AppBundle {
   public:
-    std::optional<std::string> identifier = std::string("/opt/varnic/bin/varnic");
+    std::optional<std::string> identifier = std::string("io.github.varnic.Varnic");
     std::string path = "/opt/varnic/bin/varnic";
     int revealCount = 0;
 

@@ -80,18 +80,15 @@ TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
         return log.lines();
     };
 
-    EXPECT_THAT(resizeActive(xlogo),
-                ElementsAre("Found focused window for XLogo", "Targeting window: xlogo",
-                            "Successfully resized XLogo to 1280.0x720.0"));
+    // The wording of each line is the resize tests'; here, the verdict on a real desktop.
+    EXPECT_EQ(resizeActive(xlogo).back(), "Successfully resized XLogo to 1280.0x720.0");
     EXPECT_TRUE(outerSizeBecomes(xlogo.windows.front(), 1280, 720));
 
     // xterm sizes in character cells of 6 x 13 from a base of 4 x 4; openbox
     // adds 2 x 25 of decorations: 1276 x 693 inside, 1278 x 718 outside.
-    EXPECT_THAT(resizeActive(xterm),
-                ElementsAre("Found focused window for XTerm", "Targeting window: sleep 60",
-                            "Successfully resized XTerm to 1280.0x720.0",
-                            "The window took the nearest size it allows, 1278.0x718.0: it sizes "
-                            "in steps of 6x13"));
+    EXPECT_EQ(
+        resizeActive(xterm).back(),
+        "The window took the nearest size it allows, 1278.0x718.0: it sizes in steps of 6x13");
     EXPECT_TRUE(outerSizeBecomes(xterm.windows.front(), 1278, 718));
 
     const auto start = std::chrono::steady_clock::now();
@@ -100,10 +97,8 @@ TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
         << "the window manager's answer ends the wait, not the timeout";
     const auto kept = "X11: the window manager kept window " + hex(fixed.windows.front()) +
                       " at 302x221 instead of 1280x720";
-    EXPECT_THAT(declined,
-                ElementsAre("Found focused window for Fixed", "Targeting window: fixed", kept,
-                            "Failed to set window size for Fixed: -25200",
-                            "performResizeRunning() ", kept, "Failed to set window size: AXError"));
+    EXPECT_EQ(std::count(declined.begin(), declined.end(), kept), 2) << "both attempts fail";
+    EXPECT_EQ(declined.back(), "Failed to set window size: AXError");
 }
 
 // Activation events name the application; discovery then finds its focused window and title.
@@ -133,16 +128,14 @@ TEST_F(X11WindowSystemTest, ActivationsAndDiscoveryFollowTheFocusedApplication) 
     system.processEvents();
     EXPECT_EQ(seen.size(), count) << "no notification without a change of application";
 
+    // Discovery's wording is the discovery tests'; here, the target it finds.
     const auto manager = WindowManager::create(system, shell, queue);
-    testing::LogCapture log;
     manager->fetchActiveWindowInfo();
     queue.runPending();
-    EXPECT_THAT(log.lines(),
-                ElementsAre("fetchActiveWindowInfo: AXIsProcessTrusted=true",
-                            "fetchActiveWindowInfo: AXFocusedApplication pid=" +
-                                std::to_string(xterm.pid()) + " app=XTerm",
-                            "fetchActiveWindowInfo: system-wide focused window title for "
-                            "XTerm=build log <b>&amp;"));
+    const auto& target = manager->activeWindowInfo.get();
+    ASSERT_TRUE(target);
+    EXPECT_EQ(std::tuple(target->appName, target->windowTitle, target->pid),
+              std::tuple("XTerm", "build log <b>&amp;", xterm.pid()));
     EXPECT_TRUE(system.runningApplication(xterm.pid())->isActive);
 }
 
