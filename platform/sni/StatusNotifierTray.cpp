@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QTimer>
 
 #include "support/Log.h"
 
@@ -60,7 +61,20 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
     }
     connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this,
             &StatusNotifierTray::registerWithWatcher);
+    bus_.connect(watcherService, watcherPath, watcherService,
+                 QStringLiteral("StatusNotifierItemUnregistered"), this,
+                 SLOT(itemUnregistered(QString)));
     registerWithWatcher();
+}
+
+// A host may drop an item it failed to set up (GNOME's AppIndicator extension
+// does so for items that register while the shell is still busy starting):
+// while Varnic runs, its icon is offered again, a few times.
+void StatusNotifierTray::itemUnregistered(const QString& item) {
+    if (!item.startsWith(service_) && !item.startsWith(bus_.baseService())) return;
+    if (reRegistrations_ >= maxReRegistrations) return;
+    ++reRegistrations_;
+    QTimer::singleShot(reRegisterDelayMillis, this, &StatusNotifierTray::registerWithWatcher);
 }
 
 StatusNotifierTray::~StatusNotifierTray() {

@@ -41,7 +41,13 @@ class StatusNotifierTray : public QObject {
     void activated(QPoint click);
     void contextMenuRequested(QPoint click);
 
+  private slots:
+    void itemUnregistered(const QString& item);
+
   private:
+    static constexpr int maxReRegistrations = 3;
+    static constexpr int reRegisterDelayMillis = 1000;
+
     void registerWithWatcher();
 
     QDBusConnection bus_;
@@ -50,6 +56,7 @@ class StatusNotifierTray : public QObject {
     std::unique_ptr<MenuExporter> exporter_;
     QDBusServiceWatcher watcher_;
     bool exported_ = false;
+    int reRegistrations_ = 0;
 };
 
 }  // namespace varnic::sni
