@@ -131,7 +131,11 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
              "-event", "structure"},
             session.environment(), session.logDirectory() + "/xev.log");
         const auto beside = [&] { return distance(session.node(id)["rect"], icon) <= 80.0; };
-        while (!beside() && configures.awaitLine("ConfigureNotify", 5s)) {
+        // The tree may show the move a moment after the X server told it:
+        // each ConfigureNotify, or a short while, is a reason to look again.
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (!beside() && std::chrono::steady_clock::now() < until) {
+            configures.awaitLine("ConfigureNotify", 100ms);
         }
         EXPECT_TRUE(beside()) << session.node(id)["rect"].dump();
 
