@@ -72,10 +72,11 @@ int pointerOnAxis(int frameStart, int frameEnd, int outputStart, int outputEnd, 
     return (frameStart + frameEnd) / 2;
 }
 
-// The reply to a request without payload; events on the way are skipped.
+// The reply to a request; events on the way are skipped.
 std::optional<I3IpcConnection::Message> reply(I3IpcConnection& connection, std::uint32_t type,
-                                              I3IpcConnection::Deadline deadline) {
-    if (!connection.send(type, "", deadline)) return std::nullopt;
+                                              I3IpcConnection::Deadline deadline,
+                                              std::string_view payload = "") {
+    if (!connection.send(type, payload, deadline)) return std::nullopt;
     std::optional<I3IpcConnection::Message> message;
     Responsive::waitUntil(deadline, [&](Responsive::Slice slice) {
         message = connection.receive(std::min(deadline, std::chrono::steady_clock::now() + slice));
@@ -117,8 +118,9 @@ std::optional<SwayPanelPlacer::Placement> SwayPanelPlacer::awaitContainer(std::u
     // Subscribed before the tree is read, so a window mapped in between is not missed.
     auto events = I3IpcConnection::open(socket_, deadline);
     auto requests = I3IpcConnection::open(socket_, deadline);
+    // The subscription is in force only once sway has answered it.
     if (!events || !requests ||
-        !events->send(I3IpcConnection::subscribe, R"(["window"])", deadline)) {
+        !reply(*events, I3IpcConnection::subscribe, deadline, R"(["window"])")) {
         return std::nullopt;
     }
     if (auto frame = frameInTree(*requests, window, deadline)) return frame;
