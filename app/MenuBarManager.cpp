@@ -188,15 +188,19 @@ QPoint MenuBarManager::placePopover(const QRect& icon, QPoint cursor, const QRec
 
 QMenu* MenuBarManager::buildMenu(const std::vector<Preset>& presets) {
     auto* menu = new QMenu;
+    // Entries act on the next turn of the event loop, not inside the menu's
+    // own activation: waiting on the window manager, Varnic handles input, and
+    // that input may close and delete the menu while it is still activating.
     if (menuOpensPanel_) {
         connect(menu->addAction(QStringLiteral("Open Varnic")), &QAction::triggered, this,
-                [this] { togglePopover(); });
+                [this] { QTimer::singleShot(0, this, [this] { togglePopover(); }); });
     }
     auto* presetsMenu = menu->addMenu(QStringLiteral("Resize to..."));
     for (const auto& preset : presets) {
         QAction* item = presetsMenu->addAction(presetTitle(preset));
         item->setData(QVariant::fromValue(preset));
-        connect(item, &QAction::triggered, this, [this, item] { resizeToPreset(item); });
+        connect(item, &QAction::triggered, this,
+                [this, preset] { QTimer::singleShot(0, this, [preset] { resizeTo(preset); }); });
     }
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit"));
@@ -222,7 +226,10 @@ void MenuBarManager::showContextMenu(std::optional<QPoint> click) {
 
 void MenuBarManager::resizeToPreset(const QAction* item) {
     if (!item || !item->data().canConvert<Preset>()) return;
-    const auto preset = item->data().value<Preset>();
+    resizeTo(item->data().value<Preset>());
+}
+
+void MenuBarManager::resizeTo(const Preset& preset) {
     WindowManager::shared().resizeActiveWindow(std::nullopt, static_cast<double>(preset.width),
                                                static_cast<double>(preset.height));
 }

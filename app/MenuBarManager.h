@@ -77,6 +77,7 @@ class MenuBarManager : public QObject {
 
   private:
     QMenu* buildMenu(const std::vector<Preset>& presets);
+    static void resizeTo(const Preset& preset);
     void exportMenu();
     QPoint popoverPosition(std::optional<QPoint> anchor) const;
     std::optional<QPoint> anchorFor(std::optional<QPoint> click);
