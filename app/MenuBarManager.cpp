@@ -40,6 +40,7 @@ QList<QRect> screenGeometries() {
 MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
     const auto bus = QDBusConnection::sessionBus();
     if (sni::StatusNotifierTray::hostAvailable(bus)) {
+        menuOpensPanel_ = sni::StatusNotifierTray::watcherIsGnomeShell(bus);
         sniTray_ = std::make_unique<sni::StatusNotifierTray>(bus, QStringLiteral("Varnic"),
                                                              glyphs::trayIcon());
         if (!sniTray_->exported()) sniTray_.reset();
@@ -49,7 +50,6 @@ MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
                 [this](QPoint click) { togglePopover(click); });
         connect(sniTray_.get(), &sni::StatusNotifierTray::contextMenuRequested, this,
                 [this](QPoint click) { showContextMenu(click); });
-        menuOpensPanel_ = sni::StatusNotifierTray::watcherIsGnomeShell(bus);
         exportMenu();
     } else {
         statusItem_ = std::make_unique<QSystemTrayIcon>();

@@ -64,7 +64,9 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
     bus_.connect(watcherService, watcherPath, watcherService,
                  QStringLiteral("StatusNotifierItemUnregistered"), this,
                  SLOT(itemUnregistered(QString)));
-    registerWithWatcher();
+    // On the next turn, once the owner has set the menu: a host reads the
+    // menu as soon as the item registers.
+    QTimer::singleShot(0, this, &StatusNotifierTray::registerWithWatcher);
 }
 
 // A host may drop an item it failed to set up (GNOME's AppIndicator extension

@@ -29,6 +29,7 @@ class StatusNotifierTray : public QObject {
     // the menu on a left click and sends no Activate.
     static bool watcherIsGnomeShell(const QDBusConnection& bus);
 
+    // Registers with the watcher on the next turn of the event loop.
     StatusNotifierTray(QDBusConnection bus, const QString& title, const QIcon& icon);
     ~StatusNotifierTray() override;
 
