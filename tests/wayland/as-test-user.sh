@@ -4,7 +4,9 @@
 # runs as root), with a fresh XDG_RUNTIME_DIR of mode 0700 and a private
 # session bus (dbus-run-session). The session's own variables (DISPLAY,
 # WAYLAND_DISPLAY, SWAYSOCK, I3SOCK) are cleared so nothing reaches a desktop
-# outside the test. The folder is removed afterwards, kept when the command fails.
+# outside the test. SHELL names a working shell: the test user's login shell is
+# nologin, and a terminal such as foot runs SHELL and closes when it exits.
+# The folder is removed afterwards, kept when the command fails.
 # Usage: as-test-user.sh COMMAND [ARGUMENT...]
 # Environment: VARNIC_TEST_USER, the user to run as when root (default varnictest).
 set -euo pipefail
@@ -30,7 +32,7 @@ fi
 status=0
 "${run_as[@]}" env -u DISPLAY -u WAYLAND_DISPLAY -u SWAYSOCK -u I3SOCK \
   -u DBUS_SESSION_BUS_ADDRESS -u XDG_SESSION_TYPE -u XDG_CURRENT_DESKTOP \
-  HOME="$base/home" XDG_RUNTIME_DIR="$base/runtime" XDG_CONFIG_HOME="$base/home/.config" \
+  SHELL=/bin/sh HOME="$base/home" XDG_RUNTIME_DIR="$base/runtime" XDG_CONFIG_HOME="$base/home/.config" \
   XDG_CACHE_HOME="$base/home/.cache" VARNIC_SESSION_DIR="$base/home" \
   dbus-run-session -- "$@" || status=$?
 
