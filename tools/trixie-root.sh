@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Builds (once per machine) a Debian 13 root holding KWin 6 and GNOME Shell 48,
 # the newer desktops the Wayland tests also run on. Prints the root's path.
-# Reused while its stamp matches the package list below; about 1.5 GB.
+# Reused while its stamp holds every package listed below (packages are only
+# added, so branches with shorter lists share the root); about 1.5 GB.
 set -euo pipefail
 
 root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}
 packages=(kwin-wayland qdbus-qt6 gnome-shell gtk-3-examples dbus dbus-x11 x11-apps xwayland
-          libglib2.0-bin procps)
+          libglib2.0-bin procps gnome-shell-extension-appindicator)
 stamp="$root/.varnic-packages"
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "${packages[*]}" ]; then
+installed() {
+  local have=" $(cat "$stamp" 2>/dev/null) " package
+  for package in "${packages[@]}"; do [[ $have == *" $package "* ]] || return 1; done
+}
+if installed; then
   echo "$root"
   exit 0
 fi
@@ -19,6 +24,8 @@ command -v debootstrap >/dev/null || {
 }
 exec 9>"${root%/*}.lock" 2>/dev/null || { mkdir -p "${root%/*}"; exec 9>"${root%/*}.lock"; }
 flock 9
+# Another run may have installed them while this one waited for the lock.
+installed && { echo "$root"; exit 0; }
 if [ ! -x "$root/usr/bin/apt-get" ]; then
   # The Debian archive this machine's own apt sources use (its main suite, not
   # -updates or -security), so the root comes from the same place as the host.
@@ -41,5 +48,8 @@ chroot "$root" /usr/bin/env DEBIAN_FRONTEND=noninteractive sh -c \
   "apt-get update -qq && apt-get install -y -qq --no-install-recommends ${packages[*]} >/dev/null"
 chmod 1777 "$root/tmp"
 mkdir -p "$root/tmp/.X11-unix" && chmod 1777 "$root/tmp/.X11-unix"
-echo "${packages[*]}" >"$stamp"
+# The stamp keeps what earlier lists installed too.
+# shellcheck disable=SC2046
+printf '%s\n' $(cat "$stamp" 2>/dev/null) "${packages[@]}" | sort -u | xargs >"$stamp.new"
+mv "$stamp.new" "$stamp"
 echo "$root"

@@ -1,7 +1,6 @@
+
 // Tests only: clicks and key presses through Clutter virtual devices, as a
 // user's would arrive, and what the top bar shows, on the session bus.
-const {Clutter, Gio, GLib, Shell} = imports.gi;
-const Main = imports.ui.main;
 
 const INTERFACE_XML = `
 <node>
@@ -111,8 +110,4 @@ class TestInput {
         this._keyboard.notify_keyval(now, keyval, Clutter.KeyState.PRESSED);
         this._keyboard.notify_keyval(now + 20000, keyval, Clutter.KeyState.RELEASED);
     }
-}
-
-function init() {
-    return new TestInput();
 }
