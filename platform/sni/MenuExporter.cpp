@@ -131,14 +131,28 @@ QList<int> MenuExporter::EventGroup(const MenuEventList& events) {
 }
 
 bool MenuExporter::activate(int id, const QString& eventId) {
+    if (id == 0 && (eventId == QLatin1String("opened") || eventId == QLatin1String("closed"))) {
+        shown_ = eventId == QLatin1String("opened");
+        if (!shown_) triggerPending();
+        return true;
+    }
     QAction* action = actions_.value(id);
     if (!action || eventId != QLatin1String("clicked") || action->menu() || !action->isEnabled()) {
         return false;
     }
-    // After the reply: the host closes its menu first, and the entry's work
-    // (a resize waits on the window system) must not hold the host's call.
-    QTimer::singleShot(0, action, &QAction::trigger);
+    // Once the host has closed its menu (GNOME's AppIndicator says "closed"
+    // right after "clicked"): the entry's work must not hold the host's call
+    // (a resize waits on the window system), and "Quit" must not leave the
+    // host's "closed" unanswered.
+    pending_ = action;
+    QTimer::singleShot(shown_ ? closeWaitMillis : 0, this, &MenuExporter::triggerPending);
     return true;
+}
+
+// After the reply to the host's call.
+void MenuExporter::triggerPending() {
+    if (QAction* action = pending_) QTimer::singleShot(0, action, &QAction::trigger);
+    pending_ = nullptr;
 }
 
 bool MenuExporter::AboutToShow(int) {

@@ -63,13 +63,19 @@ class MenuExporter : public QObject, protected QDBusContext {
     MenuLayout layoutOf(int id, int depth, const QStringList& names) const;
     QVariantMap propertiesOf(int id, const QStringList& names) const;
     QList<QAction*> childrenOf(int id) const;
-    // Triggers the entry; false when there is no such entry to trigger.
+    // Handles a host's event; false when there is no such entry to trigger.
     bool activate(int id, const QString& eventId);
+    void triggerPending();
 
     QPointer<QMenu> menu_;
     uint revision_ = 0;
     QMap<int, QPointer<QAction>> actions_;
     QHash<const QAction*, int> ids_;
+    // The host said it opened the menu and has not yet said it closed it.
+    bool shown_ = false;
+    QPointer<QAction> pending_;
+    // How long a chosen entry waits for a host that never says "closed".
+    static constexpr int closeWaitMillis = 250;
 };
 
 }  // namespace varnic::sni

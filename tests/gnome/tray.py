@@ -96,7 +96,8 @@ def click(button, matches=varnic_icon):
 
 def shot(name):
     if shots:
-        path = os.path.join(work, f'{name}.png')
+        # The shell may run in another root: the runtime folder is shared with it.
+        path = os.path.join(os.environ['XDG_RUNTIME_DIR'], f'{name}.png')
         test_input('Screenshot', path, signature='s')
         shutil.copy(path, shots)
 
@@ -210,6 +211,11 @@ try:
         fail('Quit did not end Varnic')
     if status != 0:
         fail(f'Varnic exited with {status}')
+    # Quit waits for the host's "closed", which would otherwise reach no one
+    # (the AppIndicator host logs the error). A round trip lets the shell log it.
+    test_input('KeyFocus')
+    if "No such object path '/MenuBar'" in open(os.environ['VARNIC_SHELL_LOG']).read():
+        fail('Varnic quit before the host closed its menu')
     print(f'PASS ({scenario})')
 finally:
     for process in (varnic, demo):
