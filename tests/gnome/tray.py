@@ -96,8 +96,7 @@ def click(button, matches=varnic_icon):
 
 def shot(name):
     if shots:
-        # The shell may run in another root: the runtime folder is shared with it.
-        path = os.path.join(os.environ['XDG_RUNTIME_DIR'], f'{name}.png')
+        path = os.path.join(work, f'{name}.png')
         test_input('Screenshot', path, signature='s')
         shutil.copy(path, shots)
 
