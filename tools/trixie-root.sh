@@ -11,7 +11,8 @@ packages=(kwin-wayland qdbus-qt6 gnome-shell gtk-3-examples dbus dbus-x11 x11-ap
 stamp="$root/.varnic-packages"
 
 installed() {
-  local have=" $(cat "$stamp" 2>/dev/null) " package
+  local have package
+  have=" $(cat "$stamp" 2>/dev/null) "
   for package in "${packages[@]}"; do [[ $have == *" $package "* ]] || return 1; done
 }
 if installed; then
