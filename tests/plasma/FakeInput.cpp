@@ -2,6 +2,8 @@
 // protocol (KWin lets a test client use it when started with
 // KWIN_WAYLAND_NO_PERMISSION_CHECKS=1). One action a run, done once KWin has
 // received it:
+//   varnic_fake_input hold        keeps a device in the seat until ended, so that
+//                                 the seat's pointer and keyboard stay for clients
 //   varnic_fake_input click X Y left|right   moves the pointer there and clicks
 //   varnic_fake_input move X Y
 //   varnic_fake_input key Down|Up|Left|Right|Return|Escape...
@@ -92,7 +94,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "fake-input: no Wayland display\n");
         return 1;
     }
-    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, nullptr);
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &registryListener, nullptr);
     wl_display_roundtrip(display);
     if (!fakeInput) {
         std::fprintf(stderr, "fake-input: the compositor offers no org_kde_kwin_fake_input 4\n");
@@ -105,6 +108,8 @@ int main(int argc, char** argv) {
     }
     // The round trip returns once KWin has handled every request before it.
     const int status = wl_display_roundtrip(display) == -1 ? 1 : 0;
+    org_kde_kwin_fake_input_destroy(fakeInput);
+    wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return status;
 }
