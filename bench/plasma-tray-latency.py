@@ -13,7 +13,9 @@ reports: the click is sent; the menu is there when the host asks the item's
 menu to get ready (AboutToShow: Plasma shows it then), the panel when a script
 of KWin's says the program's window appeared (for Varnic, stood beside the icon).
 """
-import json, os, shutil, statistics, subprocess, sys, time
+import atexit, json, os, shutil, statistics, subprocess, sys, time
+
+from gi.repository import Gio, GLib
 
 build = os.path.abspath(sys.argv[1])
 shots = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else None
@@ -21,6 +23,14 @@ varnic = os.environ.get("VARNIC_BINARY") or f"{build}/app/varnic"
 fake = f"{build}/tests/plasma/varnic_fake_input"
 work = os.environ["VARNIC_SESSION_DIR"]
 procs = []
+
+
+@atexit.register
+def stop():
+    for p in reversed(procs):
+        p.terminate()
+    for p in procs:
+        p.wait()
 
 
 def start(argv, env=None, out=subprocess.DEVNULL):
@@ -66,6 +76,11 @@ start(["kded5"], qt)
 await_line(monitor.stdout, 'string "org.kde.kded5"')
 subprocess.run(["qdbus", "org.kde.kded5", "/kded", "org.kde.kded5.loadModule",
                 "statusnotifierwatcher"], check=True, stdout=subprocess.DEVNULL)
+# plasmashell tells a session's splash screen how far it got: with the name held
+# here the call fails at once, where the bus would start a stand-in that stays a minute.
+bus = Gio.bus_get_sync(Gio.BusType.SESSION)
+bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+              GLib.Variant("(su)", ("org.kde.KSplash", 4)), None, 0, -1)
 start(["plasmashell", "--no-respawn"], qt)
 await_line(monitor.stdout, "member=RegisterStatusNotifierHost")
 
@@ -149,9 +164,7 @@ def distance(e, at):
 
 def screenshot(name):
     """The screen, through KWin's ScreenShot2 interface, as a PNG."""
-    from gi.repository import Gio, GLib
     read, write = os.pipe()
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
     fds = Gio.UnixFDList.new_from_array([write])
     reply, _ = bus.call_with_unix_fd_list_sync(
         "org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2", "CaptureScreen",
@@ -225,7 +238,3 @@ for name, (proc, _) in items.items():
 print("item     click-to-menu ms  click-to-panel ms  panel distance from icon px")
 for name, (m, p, d) in results.items():
     print(f"{name:8} {m:16.1f}  {p:17.1f}  {d:.0f}")
-for p in reversed(procs):
-    p.terminate()
-for p in procs:
-    p.wait()
