@@ -52,7 +52,10 @@ class PlasmaDesktop {
         kded_ = session_.spawn({"kded5"}, wayland);
         if (!awaitText("string \"org.kde.kded5\"")) return false;
         // kded5 loads the watcher only when a session asks for it.
-        call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule", {"statusnotifierwatcher"});
+        if (call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule",
+                 {"statusnotifierwatcher"}) != "true") {
+            return false;
+        }
         // plasmashell tells a session's splash screen how far it got: with the
         // name held here the call fails at once, where the bus would start a
         // stand-in that outlives the test by a minute.
