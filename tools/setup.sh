@@ -30,6 +30,8 @@ test=(
   gnome-shell-extension-appindicator
   # KDE Plasma through KWin scripting (platform/kwin, tests/kwin); Plasma 6 comes from tools/trixie-root.sh
   kwin-wayland qdbus-qt5
+  # Plasma 5.27's panel as a real tray host, clicked through KWin's fake input (tests/plasma)
+  plasma-workspace plasma-desktop qtwayland5 kded5 kactivitymanagerd plasma-wayland-protocols
 )
 
 [ $# -eq 0 ] && set -- run demo test

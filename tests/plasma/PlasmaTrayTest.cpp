@@ -1,0 +1,201 @@
+// Varnic's tray icon in a real Plasma 5.27 panel (plasmashell under a headless
+// KWin), used as a person would: real pointer clicks and keys reach the panel
+// through KWin's fake-input protocol; the menu is the one plasmashell draws
+// from Varnic's exported menu.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/kwin/KWinSession.h"
+#include "tests/x11/X11Session.h"
+
+namespace varnic {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ChildProcess;
+using testing::KWinSession;
+using testing::X11Session;
+
+// Plasma's tray, its helpers (kded5 carries the StatusNotifierWatcher,
+// plasmashell aborts without the activity manager) and what the host asks
+// of the items, on the test's session bus.
+class PlasmaDesktop {
+  public:
+    explicit PlasmaDesktop(KWinSession& session)
+        : session_(session),
+          input_(session.spawn({VARNIC_FAKE_INPUT, "hold"})),
+          bus_(session.spawn({"dbus-monitor", "--session"})) {}
+
+    // The seat has a pointer and a keyboard, and the panel's tray is on the bus.
+    bool start() {
+        // The seat keeps them while this client runs: a client that joins and
+        // leaves for each click takes them away before the panel has seen them.
+        if (input_->readLine(10s) != "ready") return false;
+        // The monitor's own name goes once it watches.
+        if (!awaitCall("NameLost")) return false;
+        const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
+        activities_ =
+            session_.spawn({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}, wayland);
+        if (!awaitText("string \"org.kde.ActivityManager\"")) return false;
+        kded_ = session_.spawn({"kded5"}, wayland);
+        if (!awaitText("string \"org.kde.kded5\"")) return false;
+        // kded5 loads the watcher only when a session asks for it.
+        if (call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule",
+                 {"statusnotifierwatcher"}) != "true") {
+            return false;
+        }
+        // plasmashell tells a session's splash screen how far it got: with the
+        // name held here the call fails at once, where the bus would start a
+        // stand-in that outlives the test by a minute.
+        QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
+        shell_ = session_.spawn({"plasmashell", "--no-respawn"}, wayland);
+        return awaitCall("RegisterStatusNotifierHost").has_value();
+    }
+    // The next call (or signal) of that name on the session bus.
+    std::optional<std::string> awaitCall(const std::string& member) {
+        return bus_->awaitLine("member=" + member, 10s);
+    }
+    // The next line of the bus's traffic that holds the text.
+    std::optional<std::string> awaitText(const std::string& text) {
+        return bus_->awaitLine(text, 10s);
+    }
+    // The tray applet's area on the screen, as plasmashell lays it out.
+    QRect tray() {
+        const auto answer =
+            call("org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell", "evaluateScript",
+                 {"const p = panels()[0]; const t = p.widgets('org.kde.plasma.systemtray')[0];"
+                  "print(JSON.stringify({x: t.geometry.x, y: t.geometry.y, w: t.geometry.width,"
+                  " h: t.geometry.height, panel: p.height}));"});
+        const auto tray = QJsonDocument::fromJson(answer.toUtf8()).object();
+        if (tray.isEmpty()) return {};
+        // The default panel spans the bottom edge of the 1920x1080 screen.
+        const int top = 1080 - tray["panel"].toInt();
+        return {tray["x"].toInt(), top + tray["y"].toInt(), tray["w"].toInt(), tray["h"].toInt()};
+    }
+    void click(QPoint at, const std::string& button) {
+        session_.run(
+            {VARNIC_FAKE_INPUT, "click", std::to_string(at.x()), std::to_string(at.y()), button});
+    }
+    void keys(std::vector<std::string> names) {
+        names.insert(names.begin(), {VARNIC_FAKE_INPUT, "key"});
+        session_.run(names);
+    }
+
+  private:
+    static QString call(const QString& service, const QString& path, const QString& interface,
+                        const QString& method, const QVariantList& arguments) {
+        auto message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        const auto reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
+        return reply.arguments().value(0).toString();
+    }
+
+    KWinSession& session_;
+    std::unique_ptr<ChildProcess> input_;
+    std::unique_ptr<ChildProcess> bus_;
+    std::unique_ptr<ChildProcess> activities_;
+    std::unique_ptr<ChildProcess> kded_;
+    std::unique_ptr<ChildProcess> shell_;
+};
+
+// The area of Varnic's visible window (its panel) on XWayland's screen.
+std::optional<QRect> panelArea(KWinSession& session) {
+    std::istringstream shell(session.run({"xdotool", "search", "--onlyvisible", "--class", "varnic",
+                                          "getwindowgeometry", "--shell", "%@"}));
+    std::map<std::string, int> values;
+    for (std::string line; std::getline(shell, line);) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos) {
+            values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
+        }
+    }
+    if (!values.contains("WIDTH")) return std::nullopt;
+    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+}
+
+// How far the rectangle is from the point (0 when it contains it).
+double distance(const QRect& rect, QPoint point) {
+    const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const int dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return std::hypot(dx, dy);
+}
+
+const char* varnicBinary() {
+    const char* chosen = std::getenv("VARNIC_BINARY");
+    return chosen && *chosen ? chosen : VARNIC_BINARY;
+}
+
+TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
+    // Lets the test's client send input events, as a remote-control tool may.
+    setenv("KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1", 1);
+    KWinSession session;
+    PlasmaDesktop desktop(session);
+    ASSERT_TRUE(desktop.start()) << "plasmashell's tray is up";
+    const auto target = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    ASSERT_TRUE(X11Session::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
+    QRect before;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
+
+    char folder[] = "/tmp/varnic-plasma-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const auto varnic = session.spawn({varnicBinary()}, {"XDG_CONFIG_HOME=" + std::string(folder)});
+    ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
+    ASSERT_TRUE(
+        desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
+                          "Properties"))
+        << "Plasma's host reads the item";
+    // The tray grows by one cell for the icon; an application's item leads
+    // the tray (Plasma's own applets and the expander follow it).
+    QRect after;
+    ASSERT_TRUE(X11Session::waitUntil([&] {
+        return (after = desktop.tray()).width() > before.width();
+    })) << "the icon takes its place in the tray";
+    const QPoint icon(after.x() + (after.width() - before.width()) / 2, after.center().y());
+
+    session.activate("gtk3-demo");
+    desktop.click(icon, "right");
+    ASSERT_TRUE(desktop.awaitCall("AboutToShow")) << "Plasma shows Varnic's menu";
+    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    // Plasma's menu takes keys: "Resize to..." opens its presets, and the
+    // second of them is "720p (HD)".
+    desktop.keys({"Down", "Right"});
+    ASSERT_TRUE(desktop.awaitText("string \"opened\"")) << "the presets";
+    desktop.keys({"Down", "Down", "Return"});
+    EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
+    EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
+
+    desktop.click(icon, "left");
+    const auto activate = desktop.awaitCall("Activate");
+    ASSERT_TRUE(activate) << "Plasma activates the item";
+    std::optional<QRect> panel;
+    EXPECT_TRUE(X11Session::waitUntil([&] {
+        panel = panelArea(session);
+        return panel && distance(*panel, icon) <= 80.0;
+    })) << "the panel opens beside the icon";
+
+    desktop.click(icon, "right");
+    ASSERT_TRUE(desktop.awaitCall("AboutToShow"));
+    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    // "Quit" is the last entry; Up wraps round to it.
+    desktop.keys({"Up", "Return"});
+    EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";
+    std::filesystem::remove_all(folder);
+    if (HasFailure()) {
+        for (const auto& line : varnic->seen()) std::cerr << "varnic: " << line << "\n";
+    }
+}
+
+}  // namespace
+}  // namespace varnic
