@@ -12,7 +12,9 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "platform/sni/HostArrival.h"
 #include "platform/sni/StatusNotifierTray.h"
+#include "support/Log.h"
 #include "views/Glyphs.h"
 #include "windows/WindowManager.h"
 
@@ -39,34 +41,17 @@ QList<QRect> screenGeometries() {
 
 MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
     const auto bus = QDBusConnection::sessionBus();
-    if (sni::StatusNotifierTray::hostAvailable(bus)) {
-        menuOpensPanel_ = sni::StatusNotifierTray::watcherIsGnomeShell(bus);
-        sniTray_ = std::make_unique<sni::StatusNotifierTray>(bus, QStringLiteral("Varnic"),
-                                                             glyphs::trayIcon());
-        if (!sniTray_->exported()) sniTray_.reset();
-    }
-    if (sniTray_) {
-        connect(sniTray_.get(), &sni::StatusNotifierTray::activated, this,
-                [this](QPoint click) { togglePopover(click); });
-        connect(sniTray_.get(), &sni::StatusNotifierTray::contextMenuRequested, this,
-                [this](QPoint click) { showContextMenu(click); });
-        exportMenu();
-    } else {
-        statusItem_ = std::make_unique<QSystemTrayIcon>();
-        statusItem_->setIcon(glyphs::trayIcon());
-        statusItem_->setToolTip(QStringLiteral("Varnic"));
-        connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
-                [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Context) {
-                        showContextMenu();
-                    } else if (reason == QSystemTrayIcon::Trigger ||
-                               reason == QSystemTrayIcon::DoubleClick) {
-                        // A quick second click arrives as a double click; it
-                        // still toggles the panel.
-                        togglePopover();
-                    }
-                });
-        statusItem_->show();
+    if (!showOnStatusNotifierHost(bus)) {
+        showEmbeddedIcon();
+        // A panel started after Varnic brings its host later: the icon moves
+        // there, where GNOME's extension, for one, expects it once a host is.
+        hostArrival_ = std::make_unique<sni::HostArrival>(bus);
+        connect(hostArrival_.get(), &sni::HostArrival::arrived, this, [this] {
+            if (!showOnStatusNotifierHost(QDBusConnection::sessionBus())) return;
+            statusItem_.reset();
+            hostArrival_.release()->deleteLater();
+            Log::write("Tray: a StatusNotifierItem host came; Varnic's icon is shown there");
+        });
     }
     connect(popover_.get(), &PopoverWindow::closedByDeactivation, this,
             [this] { sinceDeactivationClose_.start(); });
@@ -77,6 +62,39 @@ MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
 }
 
 MenuBarManager::~MenuBarManager() = default;
+
+bool MenuBarManager::showOnStatusNotifierHost(const QDBusConnection& bus) {
+    if (!sni::StatusNotifierTray::hostAvailable(bus)) return false;
+    auto tray = std::make_unique<sni::StatusNotifierTray>(bus, QStringLiteral("Varnic"),
+                                                          glyphs::trayIcon());
+    if (!tray->exported()) return false;
+    sniTray_ = std::move(tray);
+    menuOpensPanel_ = sni::StatusNotifierTray::watcherIsGnomeShell(bus);
+    connect(sniTray_.get(), &sni::StatusNotifierTray::activated, this,
+            [this](QPoint click) { togglePopover(click); });
+    connect(sniTray_.get(), &sni::StatusNotifierTray::contextMenuRequested, this,
+            [this](QPoint click) { showContextMenu(click); });
+    exportMenu();
+    return true;
+}
+
+void MenuBarManager::showEmbeddedIcon() {
+    statusItem_ = std::make_unique<QSystemTrayIcon>();
+    statusItem_->setIcon(glyphs::trayIcon());
+    statusItem_->setToolTip(QStringLiteral("Varnic"));
+    connect(statusItem_.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Context) {
+                    showContextMenu();
+                } else if (reason == QSystemTrayIcon::Trigger ||
+                           reason == QSystemTrayIcon::DoubleClick) {
+                    // A quick second click arrives as a double click; it
+                    // still toggles the panel.
+                    togglePopover();
+                }
+            });
+    statusItem_->show();
+}
 
 void MenuBarManager::setup(std::shared_ptr<AccessibilityManager> accessibilityManager,
                            ContentFactory content) {

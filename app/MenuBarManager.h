@@ -19,14 +19,16 @@
 #include "windows/Preset.h"
 
 class QAction;
+class QDBusConnection;
 class QMenu;
 class QWidget;
 
 namespace varnic {
 
 namespace sni {
+class HostArrival;
 class StatusNotifierTray;
-}
+}  // namespace sni
 
 // Varnic's only presence on screen: the tray icon, its panel ("popover") and
 // its menu. Where a StatusNotifierItem host runs, the icon is Varnic's own
@@ -76,6 +78,10 @@ class MenuBarManager : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Shows the icon as Varnic's own item when a host is there to show it.
+    bool showOnStatusNotifierHost(const QDBusConnection& bus);
+    // Qt's icon, for XEmbed trays.
+    void showEmbeddedIcon();
     QMenu* buildMenu(const std::vector<Preset>& presets);
     static void resizeTo(const Preset& preset);
     void exportMenu();
@@ -86,6 +92,8 @@ class MenuBarManager : public QObject {
 
     std::unique_ptr<QSystemTrayIcon> statusItem_;
     std::unique_ptr<sni::StatusNotifierTray> sniTray_;
+    // Until a host comes, while the icon is Qt's.
+    std::unique_ptr<sni::HostArrival> hostArrival_;
     std::unique_ptr<QMenu> exportedMenu_;
     std::unique_ptr<PopoverWindow> popover_;
     std::shared_ptr<AccessibilityManager> accessibilityManager_;

@@ -12,8 +12,6 @@
 namespace varnic::sni {
 namespace {
 
-const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString itemPath = QStringLiteral("/StatusNotifierItem");
 const QString menuPath = QStringLiteral("/MenuBar");
 constexpr int callTimeoutMillis = 2000;

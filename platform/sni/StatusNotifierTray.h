@@ -22,6 +22,9 @@ class StatusNotifierTray : public QObject {
     Q_OBJECT
 
   public:
+    static inline const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+    static inline const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+
     // True when a watcher with a registered host is on the bus: only then is
     // an item shown. Asks with a bounded wait.
     static bool hostAvailable(const QDBusConnection& bus);

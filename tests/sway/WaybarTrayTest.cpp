@@ -94,14 +94,15 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
                          std::to_string(1920 * scale) + "x" + std::to_string(1080 * scale), "scale",
                          std::to_string(scale)});
         const Point icon{960, 15};
-        WaybarTray tray(session);
-        ASSERT_TRUE(tray.ready());
         const auto target = session.start({"foot"});
-
+        // Varnic first, as a session may start it before its bar: the icon
+        // goes to the bar's tray once the bar is there.
         auto env = session.environment();
         env.push_back("XDG_CONFIG_HOME=" + session.logDirectory() + "/config");
         ChildProcess varnic({VARNIC_BINARY}, env, session.logDirectory() + "/varnic.err");
         ASSERT_TRUE(varnic.awaitLine("Window system: sway IPC", 10s));
+        WaybarTray tray(session);
+        ASSERT_TRUE(tray.ready());
         // waybar reads the item, then its menu, and shows the icon.
         ASSERT_TRUE(tray.awaitCall("GetGroupProperties")) << "waybar shows the icon";
 
