@@ -20,9 +20,10 @@ class I3Resize {
   private:
     std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
                                            I3Channel::Deadline deadline);
-    // The window as the compositor shows it once its frame has settled.
-    std::variant<MirrorWindow, SizeWriteResult> confirm(const MirrorWindow& window,
+    // The window as the compositor shows it once its layout is drawn.
+    std::variant<MirrorWindow, SizeWriteResult> settled(const MirrorWindow& window,
                                                         I3Channel::Deadline deadline);
+    bool applying(const MirrorWindow& window) const;
 
     I3Channel& channel_;
     I3Feed& feed_;
