@@ -11,6 +11,9 @@
 namespace varnic {
 namespace {
 
+// sway draws a new size this long after it asked the client, answered or not.
+constexpr auto clientTime = std::chrono::milliseconds(200);
+
 double secondsLeft(I3Channel::Deadline deadline) {
     return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
 }
@@ -52,11 +55,16 @@ std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Siz
 // i3 applies a size, within the window's size hints, before it answers the
 // command: the tree then shows the outcome. sway answers at once, sends the
 // client the new size and draws it once the client answered (or after the
-// 200 ms it gives a client): until then its tree shows the size asked for,
+// time it gives a client): until then its tree shows the size asked for,
 // and the client's answer, a size of its own, takes its place when it comes.
-// sway sends no event for that; the tree tells when the layout is drawn.
+// sway sends no event for either; the tree tells when the layout is drawn,
+// and a Wayland client's answer shows only when it differs. An X client has
+// no say: XWayland gives its window the size at once.
 std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow& window,
-                                                              I3Channel::Deadline deadline) {
+                                                              I3Channel::Deadline deadline,
+                                                              bool awaitClient) {
+    const auto asked = std::chrono::steady_clock::now();
+    std::optional<MirrorRect> first;
     for (;;) {
         if (!feed_.readTree(channel_, deadline)) {
             return SizeWriteResult{channel_.timedOut(secondsLeft(deadline)), std::nullopt};
@@ -64,7 +72,12 @@ std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow
         auto found = mirror_.find(window.id);
         if (!found) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
         const auto now = std::chrono::steady_clock::now();
-        if (!channel_.isSway() || !applying(window) || now >= deadline) return *found;
+        if (!channel_.isSway() || now >= deadline) return *found;
+        if (!first) first = found->frame;
+        const bool answered = !awaitClient || found->x11Window ||
+                              !sameSize(*first, {found->frame.width, found->frame.height}) ||
+                              now - asked >= clientTime;
+        if (answered && !applying(window)) return *found;
         // A window event (the client's new title, a close) ends the pause early.
         channel_.awaitEvent(std::min(deadline, now + Responsive::slice));
     }
@@ -83,12 +96,12 @@ SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
                                      I3Channel::Deadline deadline) {
     channel_.drain();
     if (channel_.isSway() && applying(window)) {
-        auto drawn = settled(window, deadline);
+        auto drawn = settled(window, deadline, false);
         if (auto* result = std::get_if<SizeWriteResult>(&drawn)) return *result;
     }
     for (int attempt = 0;; ++attempt) {
         if (auto refused = command(window, size, deadline)) return *refused;
-        auto confirmed = settled(window, deadline);
+        auto confirmed = settled(window, deadline, true);
         if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
         auto& took = std::get<MirrorWindow>(confirmed);
         if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;

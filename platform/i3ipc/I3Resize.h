@@ -20,9 +20,11 @@ class I3Resize {
   private:
     std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
                                            I3Channel::Deadline deadline);
-    // The window as the compositor shows it once its layout is drawn.
+    // The window as the compositor shows it once its layout is drawn and,
+    // when awaitClient, the client has answered the size.
     std::variant<MirrorWindow, SizeWriteResult> settled(const MirrorWindow& window,
-                                                        I3Channel::Deadline deadline);
+                                                        I3Channel::Deadline deadline,
+                                                        bool awaitClient);
     bool applying(const MirrorWindow& window) const;
 
     I3Channel& channel_;
