@@ -11,7 +11,8 @@
 namespace varnic {
 namespace {
 
-// sway draws a new size this long after it asked the client, answered or not.
+// sway draws a new size this long after it asked the client, answered or not;
+// an answer that comes later still takes its place.
 constexpr auto clientTime = std::chrono::milliseconds(200);
 
 double secondsLeft(I3Channel::Deadline deadline) {
@@ -57,14 +58,15 @@ std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Siz
 // client the new size and draws it once the client answered (or after the
 // time it gives a client): until then its tree shows the size asked for,
 // and the client's answer, a size of its own, takes its place when it comes.
-// sway sends no event for either; the tree tells when the layout is drawn,
-// and a Wayland client's answer shows only when it differs. An X client has
-// no say: XWayland gives its window the size at once.
+// XWayland answers too: a frame of the window's old size on its way may take
+// the new one's place. sway sends no event for any of this; its tree tells
+// when the layout is drawn, and an answer shows only when it differs, so a
+// frame counts once it has stayed the same for the time sway gives a client.
 std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow& window,
                                                               I3Channel::Deadline deadline,
-                                                              bool awaitClient) {
-    const auto asked = std::chrono::steady_clock::now();
-    std::optional<MirrorRect> first;
+                                                              Await await, Size size) {
+    std::optional<MirrorRect> seen;
+    auto changed = std::chrono::steady_clock::now();
     for (;;) {
         if (!feed_.readTree(channel_, deadline)) {
             return SizeWriteResult{channel_.timedOut(secondsLeft(deadline)), std::nullopt};
@@ -73,10 +75,10 @@ std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow
         if (!found) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
         const auto now = std::chrono::steady_clock::now();
         if (!channel_.isSway() || now >= deadline) return *found;
-        if (!first) first = found->frame;
-        const bool answered = !awaitClient || found->x11Window ||
-                              !sameSize(*first, {found->frame.width, found->frame.height}) ||
-                              now - asked >= clientTime;
+        if (seen && !sameSize(*seen, {found->frame.width, found->frame.height})) changed = now;
+        seen = found->frame;
+        const bool answered = await == Await::layout || now - changed >= clientTime ||
+                              (await == Await::firstAnswer && !sameSize(found->frame, size));
         if (answered && !applying(window)) return *found;
         // A window event (the client's new title, a close) ends the pause early.
         channel_.awaitEvent(std::min(deadline, now + Responsive::slice));
@@ -91,17 +93,18 @@ bool I3Resize::applying(const MirrorWindow& window) const {
 // A window mapped a moment ago may still be answering the layout's size:
 // sway would take that answer after the new size, so the resize waits until
 // the window's first layout is drawn. A client may answer the size of an
-// earlier layout even so; asked once more, it takes the new one.
+// earlier layout even so; asked once more, at once, it takes the new one.
 SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
                                      I3Channel::Deadline deadline) {
     channel_.drain();
     if (channel_.isSway() && applying(window)) {
-        auto drawn = settled(window, deadline, false);
+        auto drawn = settled(window, deadline, Await::layout, size);
         if (auto* result = std::get_if<SizeWriteResult>(&drawn)) return *result;
     }
     for (int attempt = 0;; ++attempt) {
         if (auto refused = command(window, size, deadline)) return *refused;
-        auto confirmed = settled(window, deadline, true);
+        auto confirmed =
+            settled(window, deadline, attempt == 0 ? Await::firstAnswer : Await::answer, size);
         if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
         auto& took = std::get<MirrorWindow>(confirmed);
         if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;

@@ -20,11 +20,15 @@ class I3Resize {
   private:
     std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
                                            I3Channel::Deadline deadline);
-    // The window as the compositor shows it once its layout is drawn and,
-    // when awaitClient, the client has answered the size.
+    enum class Await {
+        layout,       // the layout drawn
+        answer,       // and the client's answer: a frame that stays
+        firstAnswer,  // or, at once, a frame other than the size asked
+    };
+    // The window as the compositor shows it once it has what await names.
     std::variant<MirrorWindow, SizeWriteResult> settled(const MirrorWindow& window,
-                                                        I3Channel::Deadline deadline,
-                                                        bool awaitClient);
+                                                        I3Channel::Deadline deadline, Await await,
+                                                        Size size);
     bool applying(const MirrorWindow& window) const;
 
     I3Channel& channel_;
