@@ -2,14 +2,19 @@
 // one discovery with 200 windows open against `swaymsg -t get_tree`, and one
 // resize from request to confirmed size against `swaymsg` running the same
 // command followed by a `swaymsg -t get_tree` that checks the size. Resizes
-// of an XWayland window and of a native Wayland one (foot), whose client may
-// still commit another size: sway gives it 200 ms to. Run under
-// tests/wayland/as-test-user.sh. Counter: requests sent to sway per
-// discovery (the mirror makes it zero).
+// of an XWayland window and of a native Wayland one (foot); each repetition
+// is one resize, and repetitions of Varnic and swaymsg run interleaved in
+// random order, so that load from other programs falls on both alike (the
+// median and p90 are the figures). Run under tests/wayland/as-test-user.sh.
+// Counter: requests sent to sway per discovery (the mirror makes it zero).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/i3ipc/I3WindowSystem.h"
 #include "support/Log.h"
@@ -87,16 +92,21 @@ void BM_SwaymsgGetTree(benchmark::State& state) {
     }
 }
 
-// Alternates two sizes so that every iteration really changes the window.
-void varnicResize(benchmark::State& state, varnic::Pid pid) {
+// Both tools alternate the window between two sizes, so that every resize
+// really changes it, whichever ran before.
+bool nextLarge(std::int64_t id) {
+    static std::map<std::int64_t, bool> large;
+    return large[id] = !large[id];
+}
+
+void varnicResize(benchmark::State& state, varnic::Pid pid, std::int64_t id) {
     quiet();
     varnic::I3WindowSystem system(desktop().session.socketPath());
     const auto app = system.createApplication(pid);
     const auto window = system.copyAttributeValue(*app, varnic::attr::focusedWindow).takeElement();
     if (!window) throw std::runtime_error("no window");
-    bool large = false;
     for (auto _ : state) {
-        large = !large;
+        const bool large = nextLarge(id);
         const auto size = *system.createSizeValue(large ? 1280 : 1024, large ? 720 : 600);
         const auto result = system.setAttributeValue(*window, varnic::attr::size, size);
         if (result.code != varnic::ax::success || result.nearest) {
@@ -108,9 +118,8 @@ void varnicResize(benchmark::State& state, varnic::Pid pid) {
 void swaymsgResize(benchmark::State& state, std::int64_t id) {
     auto& d = desktop();
     const auto criteria = "[con_id=" + std::to_string(id) + "] floating enable, ";
-    bool large = false;
     for (auto _ : state) {
-        large = !large;
+        const bool large = nextLarge(id);
         d.session.swaymsg({criteria + (large ? "resize set width 1280 px height 720 px"
                                              : "resize set width 1024 px height 600 px")});
         if (d.session.outerSize(id) != (large ? "1280x720" : "1024x600")) {
@@ -120,7 +129,7 @@ void swaymsgResize(benchmark::State& state, std::int64_t id) {
 }
 
 void BM_VarnicResizeXWayland(benchmark::State& state) {
-    varnicResize(state, desktop().client->pid());
+    varnicResize(state, desktop().client->pid(), desktop().clientWindow);
 }
 
 void BM_SwaymsgResizeXWayland(benchmark::State& state) {
@@ -128,20 +137,46 @@ void BM_SwaymsgResizeXWayland(benchmark::State& state) {
 }
 
 void BM_VarnicResizeNative(benchmark::State& state) {
-    varnicResize(state, desktop().foot.pid);
+    varnicResize(state, desktop().foot.pid, desktop().foot.id);
 }
 
 void BM_SwaymsgResizeNative(benchmark::State& state) {
     swaymsgResize(state, desktop().foot.id);
 }
 
+double p90(const std::vector<double>& samples) {
+    auto sorted = samples;
+    std::sort(sorted.begin(), sorted.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(0.9 * static_cast<double>(sorted.size())));
+    return sorted.at(std::max<std::size_t>(rank, 1) - 1);
+}
+
+void resizes(benchmark::internal::Benchmark* bench) {
+    bench->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(30)
+        ->ComputeStatistics("p90", p90)
+        ->ReportAggregatesOnly(true);
+}
+
 }  // namespace
 
 BENCHMARK(BM_VarnicDiscovery)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SwaymsgGetTree)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_VarnicResizeXWayland)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_SwaymsgResizeXWayland)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_VarnicResizeNative)->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_SwaymsgResizeNative)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_VarnicResizeXWayland)->Apply(resizes);
+BENCHMARK(BM_SwaymsgResizeXWayland)->Apply(resizes);
+BENCHMARK(BM_VarnicResizeNative)->Apply(resizes);
+BENCHMARK(BM_SwaymsgResizeNative)->Apply(resizes);
 
-BENCHMARK_MAIN();
+// Interleaved unless the command line says otherwise.
+int main(int argc, char** argv) {
+    std::vector<char*> arguments(argv, argv + argc);
+    char interleave[] = "--benchmark_enable_random_interleaving=true";
+    arguments.insert(arguments.begin() + 1, interleave);
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -13,7 +13,7 @@ bool changesLayout(const std::string& change) {
 }
 
 I3Feed::Layout layoutOf(const I3Container& container) {
-    return {container.floating, container.fullscreen, container.content};
+    return {container.floating, container.fullscreen, container.content, container.applying};
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ class I3Feed {
     struct Layout {
         bool floating = false;
         bool fullscreen = false;
-        MirrorRect content;  // the window's own area, inside borders and title bar
+        MirrorRect content;     // the window's own area, inside borders and title bar
+        bool applying = false;  // sway: a new layout waits for the client's answer
     };
 
     I3Feed(WindowMirror& mirror, X11Lookup lookup);

@@ -6,14 +6,14 @@
 #include "platform/mirror/MirrorWindowSystem.h"
 #include "support/Log.h"
 #include "support/LogFormat.h"
+#include "support/Responsive.h"
 
 namespace varnic {
 namespace {
 
-// sway gives a client 200 ms to answer a new size before it shows the size
-// anyway; a client that wants another size has said so by then, give or
-// take a frame.
-constexpr auto clientAnswer = std::chrono::milliseconds(250);
+// sway draws a new size this long after it asked the client, answered or not;
+// an answer that comes later still takes its place.
+constexpr auto clientTime = std::chrono::milliseconds(200);
 
 double secondsLeft(I3Channel::Deadline deadline) {
     return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
@@ -54,15 +54,17 @@ std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Siz
 }
 
 // i3 applies a size, within the window's size hints, before it answers the
-// command: the tree then shows the outcome. sway answers at once and hears
-// from the client later: its tree shows the size asked for until the client
-// commits another one (its minimum), and a frame of the old size that was on
-// its way may take the place of the new one. The client's commits show only
-// as changes of the frame, so the frame counts once it has stayed the same
-// for the time sway gives a client to answer.
-std::variant<MirrorWindow, SizeWriteResult> I3Resize::confirm(const MirrorWindow& window,
-                                                              I3Channel::Deadline deadline) {
-    const bool sway = channel_.isSway();
+// command: the tree then shows the outcome. sway answers at once, sends the
+// client the new size and draws it once the client answered (or after the
+// time it gives a client): until then its tree shows the size asked for,
+// and the client's answer, a size of its own, takes its place when it comes.
+// XWayland answers too: a frame of the window's old size on its way may take
+// the new one's place. sway sends no event for any of this; its tree tells
+// when the layout is drawn, and an answer shows only when it differs, so a
+// frame counts once it has stayed the same for the time sway gives a client.
+std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow& window,
+                                                              I3Channel::Deadline deadline,
+                                                              Await await, Size size) {
     std::optional<MirrorRect> seen;
     auto changed = std::chrono::steady_clock::now();
     for (;;) {
@@ -72,25 +74,37 @@ std::variant<MirrorWindow, SizeWriteResult> I3Resize::confirm(const MirrorWindow
         auto found = mirror_.find(window.id);
         if (!found) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
         const auto now = std::chrono::steady_clock::now();
-        if (!seen || !sameSize(*seen, {found->frame.width, found->frame.height})) {
-            seen = found->frame;
-            changed = now;
-        }
-        if (!sway || now - changed >= clientAnswer || now >= deadline) return *found;
+        if (!channel_.isSway() || now >= deadline) return *found;
+        if (seen && !sameSize(*seen, {found->frame.width, found->frame.height})) changed = now;
+        seen = found->frame;
+        const bool answered = await == Await::layout || now - changed >= clientTime ||
+                              (await == Await::firstAnswer && !sameSize(found->frame, size));
+        if (answered && !applying(window)) return *found;
         // A window event (the client's new title, a close) ends the pause early.
-        channel_.awaitEvent(std::min(deadline, now + std::chrono::milliseconds(10)));
+        channel_.awaitEvent(std::min(deadline, now + Responsive::slice));
     }
 }
 
-// A window mapped a moment ago may still be answering the layout's size when
-// the command comes; sway then keeps the size the client commits. Asked once
-// more, it takes the new one.
+bool I3Resize::applying(const MirrorWindow& window) const {
+    const auto layout = feed_.layout(window.id);
+    return layout && layout->applying;
+}
+
+// A window mapped a moment ago may still be answering the layout's size:
+// sway would take that answer after the new size, so the resize waits until
+// the window's first layout is drawn. A client may answer the size of an
+// earlier layout even so; asked once more, at once, it takes the new one.
 SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
                                      I3Channel::Deadline deadline) {
     channel_.drain();
+    if (channel_.isSway() && applying(window)) {
+        auto drawn = settled(window, deadline, Await::layout, size);
+        if (auto* result = std::get_if<SizeWriteResult>(&drawn)) return *result;
+    }
     for (int attempt = 0;; ++attempt) {
         if (auto refused = command(window, size, deadline)) return *refused;
-        auto confirmed = confirm(window, deadline);
+        auto confirmed =
+            settled(window, deadline, attempt == 0 ? Await::firstAnswer : Await::answer, size);
         if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
         auto& took = std::get<MirrorWindow>(confirmed);
         if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;

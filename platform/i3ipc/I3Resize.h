@@ -20,9 +20,16 @@ class I3Resize {
   private:
     std::optional<SizeWriteResult> command(const MirrorWindow& window, Size size,
                                            I3Channel::Deadline deadline);
-    // The window as the compositor shows it once its frame has settled.
-    std::variant<MirrorWindow, SizeWriteResult> confirm(const MirrorWindow& window,
-                                                        I3Channel::Deadline deadline);
+    enum class Await {
+        layout,       // the layout drawn
+        answer,       // and the client's answer: a frame that stays
+        firstAnswer,  // or, at once, a frame other than the size asked
+    };
+    // The window as the compositor shows it once it has what await names.
+    std::variant<MirrorWindow, SizeWriteResult> settled(const MirrorWindow& window,
+                                                        I3Channel::Deadline deadline, Await await,
+                                                        Size size);
+    bool applying(const MirrorWindow& window) const;
 
     I3Channel& channel_;
     I3Feed& feed_;

@@ -90,6 +90,18 @@ MirrorRect outerFrame(const Json& node) {
     return {frame.x, frame.y - title.height, frame.width, frame.height + title.height};
 }
 
+// sway describes the container as laid out, but its border as drawn: the
+// window's own area sits inside the border it will draw, so while the two
+// disagree the new layout is not on screen yet.
+bool applying(const Json& node) {
+    const auto border = text(node, "border");
+    const auto drawn = integer<int>(node, "current_border_width");
+    const auto* area = member(node, "window_rect");
+    if (!border || !drawn || !area || !area->is_object()) return false;
+    const int inset = *border == "none" || *border == "csd" ? 0 : *drawn;
+    return std::lround(coordinate(*area, "x")) != inset;
+}
+
 // X11 windows name their type; Wayland ones are all application windows.
 bool normalType(const Json& node) {
     const auto type = text(node, "window_type");
@@ -126,6 +138,7 @@ std::optional<I3Container> container(const Json& node, bool putAway) {
     found.fullscreen = fullscreen && *fullscreen != 0;
     const auto* focused = member(node, "focused");
     found.focused = focused && focused->is_boolean() && focused->get<bool>();
+    found.applying = applying(node);
     return found;
 }
 

@@ -17,6 +17,9 @@ struct I3Container {
     bool floating = false;
     bool fullscreen = false;
     bool focused = false;
+    // sway still applies a new layout: it waits for the client to answer
+    // the size it sent (or for the client's time to run out).
+    bool applying = false;
 };
 
 // A "window" event: what changed and the container it concerns.
