@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include "platform/x11/X11WindowSystem.h"
 #include "tests/doubles/FakeDesktopShell.h"
@@ -60,12 +59,6 @@ class X11WindowSystemTest : public ::testing::Test {
     VirtualClockQueue queue;
 };
 
-std::string hex(xcb_window_t window) {
-    std::ostringstream id;
-    id << "0x" << std::hex << window;
-    return id.str();
-}
-
 // Success only when the frame has the size, or the nearest one the window allows.
 TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
     auto& xlogo = session.startProgram({"xlogo"});
@@ -94,8 +87,8 @@ TEST_F(X11WindowSystemTest, ResizeReportsWhatTheWindowManagerDid) {
     const auto declined = resizeActive(fixed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s)
         << "the window manager's answer ends the wait, not the timeout";
-    const auto kept = "X11: the window manager kept window " + hex(fixed.windows.front()) +
-                      " at 302x221 instead of 1280x720";
+    const auto kept = "X11: the window manager kept window " +
+                      X11Session::hex(fixed.windows.front()) + " at 302x221 instead of 1280x720";
     EXPECT_EQ(std::count(declined.begin(), declined.end(), kept), 2) << "both attempts fail";
     EXPECT_EQ(declined.back(), "Failed to set window size: AXError");
 }
@@ -303,7 +296,7 @@ TEST(X11HostileRoot, CostsBoundedWorkAndBlamesNoOne) {
                 ::testing::IsSupersetOf(std::vector<std::string>{
                     "X11: the window manager lists more than 65536 windows; only the first "
                     "65536 are read",
-                    "X11: window " + hex(fake.windows.front()) +
+                    "X11: window " + X11Session::hex(fake.windows.front()) +
                         " gives _GTK_FRAME_EXTENTS of 4294967295, 1, 2147483648, 2147483648, "
                         "larger than the screen; they are ignored"}));
     if (list) {
@@ -319,7 +312,7 @@ TEST(X11HostileRoot, CostsBoundedWorkAndBlamesNoOne) {
                              [&](const std::string& line) { return line.starts_with(prefix); });
     };
     EXPECT_EQ(count("X11: the window manager lists more than"), 1);
-    EXPECT_EQ(count("X11: window " + hex(fake.windows.front()) + " gives"), 1);
+    EXPECT_EQ(count("X11: window " + X11Session::hex(fake.windows.front()) + " gives"), 1);
 
     for (const double bad :
          {1e-300, 0.4, 32767.5, -5.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
