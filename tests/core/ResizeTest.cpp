@@ -1,5 +1,5 @@
 // Resizing: which application is targeted, the hide-and-wait path, the
-// fallbacks and their exact log lines.
+// fallbacks and their log lines (pinned here once).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -61,14 +61,6 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
         {"no window at all", [](auto& s) { s.application(812).focusedWindow = {}; },
          {fallback, "Could not find any window for xlogo. AXResult: 0", again,
           "Could not find focused window for xlogo"}, {}},
-        {"window list refused", [](auto& s) {
-             s.application(812).focusedWindow = {};
-             s.application(812).windows = {ax::apiDisabled, std::nullopt};
-         }, {fallback, "Could not find any window for xlogo. AXResult: -25211", again,
-             "Could not find focused window for xlogo"}, {}},
-        {"size rejected twice", [](auto& s) { s.window(1).sizeResult = ax::attributeUnsupported; },
-         {found, logo, "Failed to set window size for xlogo: -25205", again,
-          "Failed to set window size: AXError"}, {1, 1}},
         {"second attempt succeeds",
          [](auto& s) { s.window(1).nextSizeResults = {ax::cannotComplete}; },
          {found, logo, "Failed to set window size for xlogo: -25204", again,
@@ -150,16 +142,6 @@ TEST_F(ResizeTest, AnotherFrontmostIsResizedAtOnceVarnicFrontmostHalfASecondAfte
     log.take();
     queue.advance(0.5);
     EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(system.sizeWrites.size(), 4u);
-
-    // The application the panel named quits during the pause: the one that is
-    // frontmost then is not the window the panel promised.
-    system.frontmost = system.selfPid;
-    manager->resizeActiveWindow(900, 1280, 720);
-    system.application(900).running = false;
-    system.frontmost = 812;
-    queue.advance(0.5);
-    EXPECT_EQ(log.take(), Lines{"The target application (pid 900) is gone; no window was resized"});
     EXPECT_EQ(system.sizeWrites.size(), 4u);
 }
 

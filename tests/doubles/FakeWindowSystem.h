@@ -25,7 +25,6 @@ class FakeWindowSystem : public WindowSystem {
     struct ListRead {
         AXError code = ax::success;
         std::optional<std::vector<WindowId>> windows = std::vector<WindowId>{};
-        bool wrongType = false;  // a value that is not a list
     };
     struct TextRead {
         AXError code = ax::success;
@@ -38,7 +37,6 @@ class FakeWindowSystem : public WindowSystem {
         bool running = true;  // false: the process has quit, no running application
         ElementRead focusedWindow;
         ElementRead mainWindow;
-        AXError focusedUIElement = ax::noValue;
         ListRead windows;
     };
     struct Window {

@@ -23,7 +23,6 @@ class VirtualClockQueue : public MainQueue {
     // Runs what is due now.
     void runPending() { advance(0); }
 
-    double now() const { return static_cast<double>(nowMicros_) / 1e6; }
     // One-shot tasks and live timers still waiting.
     std::size_t pendingCount() const;
 

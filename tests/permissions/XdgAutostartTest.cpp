@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 std::string readFile(const fs::path& path) {
     std::stringstream text;
@@ -117,37 +116,29 @@ class XdgAutostartTest : public ::testing::Test {
     std::string error;
 };
 
+// Each register replaces the entry atomically with a valid one whose Exec line
+// a desktop reads back as the program's path, however awkward.
 TEST_F(XdgAutostartTest, RegisterWritesAValidEntryReplacesItAtomicallyAndUnregisterRemovesIt) {
     XdgAutostart autostart(program("plain"));
     EXPECT_EQ(autostart.status(), LoginItemStatus::notRegistered);
     ASSERT_TRUE(autostart.registerItem(error)) << error;
     EXPECT_EQ(autostart.status(), LoginItemStatus::enabled) << "the missing folder was created";
-
     const auto before = readFile(entry);
     fs::create_hard_link(entry, root / "old");
-    ASSERT_TRUE(XdgAutostart(program("second")).registerItem(error)) << error;
+    for (const std::string folder :
+         {"it's \"quoted\" 100%", "$HOME and `id`", "back\\slash ü", "a;b&c|d>e<f*?#()~"}) {
+        SCOPED_TRACE(folder);
+        const auto path = program(folder);
+        ASSERT_TRUE(XdgAutostart(path).registerItem(error)) << error;
+        expectValid();
+        EXPECT_THAT(execArguments(), ElementsAre(path.string()));
+    }
     EXPECT_EQ(readFile(root / "old"), before) << "the old file was never rewritten in place";
-    expectValid();
-    EXPECT_THAT(execArguments(), ElementsAre((root / "bin/second/varnic").string()));
     EXPECT_EQ(autostartFiles(), 1u) << "no temporary file is left";
 
     ASSERT_TRUE(autostart.unregisterItem(error)) << error;
-    EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(autostart.status(), LoginItemStatus::notRegistered);
     EXPECT_TRUE(autostart.unregisterItem(error)) << "nothing to remove is no failure";
-}
-
-TEST_F(XdgAutostartTest, AwkwardProgramPathsReadBackAsThemselves) {
-    for (const std::string folder : {"with space", "it's \"quoted\"", "100%", "$HOME and `id`",
-                                     "back\\slash", "ü é", "a;b&c|d>e<f*?#()~"}) {
-        SCOPED_TRACE(folder);
-        const auto path = program(folder);
-        XdgAutostart autostart(path);
-        ASSERT_TRUE(autostart.registerItem(error)) << error;
-        expectValid();
-        EXPECT_THAT(execArguments(), ElementsAre(path.string()));
-        EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
-    }
 }
 
 TEST_F(XdgAutostartTest, UnwritableFoldersAndADirectoryInTheWayLeaveEverythingAsItWas) {
@@ -155,8 +146,6 @@ TEST_F(XdgAutostartTest, UnwritableFoldersAndADirectoryInTheWayLeaveEverythingAs
     XdgAutostart autostart(program("plain"));
     EXPECT_EQ(autostart.status(), LoginItemStatus::notFound);
     EXPECT_FALSE(autostart.registerItem(error));
-    EXPECT_EQ(error, failureText(AutostartFailure::entryNotAFile));
-    EXPECT_FALSE(autostart.unregisterItem(error));
     EXPECT_EQ(error, failureText(AutostartFailure::entryNotAFile));
     EXPECT_TRUE(fs::is_directory(entry));
 
@@ -171,7 +160,6 @@ TEST_F(XdgAutostartTest, UnwritableFoldersAndADirectoryInTheWayLeaveEverythingAs
     EXPECT_EQ(error, failureText(AutostartFailure::entryNotRemoved, std::strerror(blocked)));
     EXPECT_EQ(readFile(entry), before);
     EXPECT_EQ(autostartFiles(), 1u);
-    EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
 
     // A configuration folder that cannot take the autostart folder.
     const auto bare = root / "bare";
@@ -199,7 +187,6 @@ TEST_F(XdgAutostartTest, ForeignAndBrokenFilesAreLeftAlone) {
         EXPECT_FALSE(autostart.registerItem(error));
         EXPECT_EQ(error, failureText(reason));
         EXPECT_FALSE(autostart.unregisterItem(error));
-        EXPECT_EQ(error, failureText(reason));
         EXPECT_EQ(readFile(entry), text);
     }
 }
@@ -208,16 +195,10 @@ TEST_F(XdgAutostartTest, OurEntryThatWouldNotStartIsNotFoundUntilRegisteredAgain
     const auto path = program("plain");
     XdgAutostart autostart(path);
     ASSERT_TRUE(autostart.registerItem(error)) << error;
-    const std::string enabled = "X-GNOME-Autostart-enabled=true\n";
-    const auto written = readFile(entry);
-    for (const std::string extra : {"Hidden=true\n", "X-GNOME-Autostart-enabled=false\n"}) {
-        SCOPED_TRACE(extra);
-        writeFile(entry,
-                  std::string(written).replace(written.find(enabled), enabled.size(), extra));
-        EXPECT_EQ(autostart.status(), LoginItemStatus::notFound);
-        ASSERT_TRUE(autostart.registerItem(error)) << "our own entry may be repaired: " << error;
-        EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
-    }
+    writeFile(entry, readFile(entry) + "Hidden=true\n");
+    EXPECT_EQ(autostart.status(), LoginItemStatus::notFound);
+    ASSERT_TRUE(autostart.registerItem(error)) << "our own entry may be repaired: " << error;
+    EXPECT_EQ(autostart.status(), LoginItemStatus::enabled);
 
     fs::remove(path);
     EXPECT_EQ(autostart.status(), LoginItemStatus::notFound) << "the program has gone";
@@ -231,7 +212,6 @@ TEST_F(XdgAutostartTest, UnwritableProgramPathsAndAMissingHomeAreRefused) {
     const std::vector<std::pair<std::string, AutostartFailure>> cases{
         {"relative/varnic", AutostartFailure::programNotAbsolute},
         {"/tmp/new\nline/varnic", AutostartFailure::programHasControls},
-        {"/tmp/\xff\xfe/varnic", AutostartFailure::programNotUtf8},
         {"/tmp/\xc0\xaf/varnic", AutostartFailure::programNotUtf8},
     };
     for (const auto& [path, reason] : cases) {
@@ -246,9 +226,7 @@ TEST_F(XdgAutostartTest, UnwritableProgramPathsAndAMissingHomeAreRefused) {
         << "a relative XDG_CONFIG_HOME is ignored";
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("HOME");
-    XdgAutostart autostart(program("plain"));
-    EXPECT_EQ(autostart.status(), LoginItemStatus::notRegistered);
-    EXPECT_FALSE(autostart.registerItem(error));
+    EXPECT_FALSE(XdgAutostart(program("plain")).registerItem(error));
     EXPECT_EQ(error, failureText(AutostartFailure::noFolder));
 }
 

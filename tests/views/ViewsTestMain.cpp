@@ -1,4 +1,4 @@
-// The widget tests run on Qt's offscreen platform: no display, no window on
+// The widget and tray tests run on Qt's offscreen platform: no display, no window on
 // the developer's screen, the same pixels everywhere.
 #include <gtest/gtest.h>
 

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,12 +30,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::X11Session;
 using Clock = std::chrono::steady_clock;
-
-std::string hex(xcb_window_t window) {
-    std::ostringstream id;
-    id << "0x" << std::hex << window;
-    return id.str();
-}
 
 // A connection of the test's own, playing Varnic's panel, a hostile client
 // or a window manager that never answers.
@@ -191,7 +184,7 @@ TEST(HostileInput, ASilentWindowManagerIsNamedAndInputIsHandledWhileItSaysNothin
     EXPECT_LT(elapsed, 6s) << "2 s for each of the two attempts: " << millis(elapsed);
     EXPECT_THAT(log.lines(),
                 Contains("X11: the window manager did not answer the resize of window " +
-                         hex(window) + " in time"));
+                         X11Session::hex(window) + " in time"));
     EXPECT_THAT(log.lines(), Not(Contains(HasSubstr("no answer from the X server"))))
         << "the X server answered";
     EXPECT_EQ(session.clientGeometry(window).width, 300u);

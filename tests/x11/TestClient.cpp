@@ -23,12 +23,11 @@ volatile sig_atomic_t freezeRequested = 0;
 struct Options {
     std::string title = "varnic test client";  // raw bytes, sent as UTF8_STRING
     std::string latin1Name;                    // WM_NAME as STRING instead
-    std::string wmClass = "VarnicTestClient";
-    bool malformed = false;             // _NET_WM_PID and _NET_WM_STATE of the wrong type
-    bool icon = false;                  // images of 16, 48 and 128 pixels
-    std::string type;                   // _NET_WM_WINDOW_TYPE_<type>
-    std::string state;                  // _NET_WM_STATE_<state>
-    std::vector<std::uint32_t> shadow;  // _GTK_FRAME_EXTENTS
+    bool malformed = false;                    // _NET_WM_PID and _NET_WM_STATE of the wrong type
+    bool icon = false;                         // images of 16, 48 and 128 pixels
+    std::string type;                          // _NET_WM_WINDOW_TYPE_<type>
+    std::string state;                         // _NET_WM_STATE_<state>
+    std::vector<std::uint32_t> shadow;         // _GTK_FRAME_EXTENTS
     std::uint16_t width = 300;
     std::uint16_t height = 200;
     int count = 1;
@@ -50,7 +49,6 @@ Options parse(int argc, char** argv) {
         {"--title", [&](auto& v) { o.title = v; }},
         {"--title-bytes", [&](auto& v) { o.title = std::string(number(v), 'T'); }},
         {"--latin1-name", [&](auto& v) { o.latin1Name = v, o.title.clear(); }},
-        {"--class", [&](auto& v) { o.wmClass = v; }},
         {"--type", [&](auto& v) { o.type = v; }},
         {"--state", [&](auto& v) { o.state = v; }},
         {"--root-stacking", [&](auto& v) { o.rootStacking = number(v); }},
@@ -91,9 +89,7 @@ void decorate(xcb_connection_t* c, xcb_window_t w, const Options& o) {
     }
     if (!o.latin1Name.empty())
         set(c, w, "WM_NAME", XCB_ATOM_STRING, 8, o.latin1Name.data(), o.latin1Name.size());
-    const std::string wmClass =
-        "varnic-test-client" + std::string(1, '\0') + o.wmClass + std::string(1, '\0');
-    set(c, w, "WM_CLASS", XCB_ATOM_STRING, 8, wmClass.data(), wmClass.size());
+    set(c, w, "WM_CLASS", XCB_ATOM_STRING, 8, "varnic-test-client\0VarnicTestClient", 36);
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
     if (o.malformed) {
         set(c, w, "_NET_WM_PID", XCB_ATOM_STRING, 8, "12345", 5);

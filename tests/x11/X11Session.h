@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <list>
 #include <memory>
@@ -61,6 +62,12 @@ class X11Session {
     Rect clientGeometry(xcb_window_t client);
     std::vector<std::uint32_t> frameExtents(xcb_window_t client);
 
+    // A window id as the log lines write it.
+    static std::string hex(xcb_window_t window) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%x", window);
+        return text;
+    }
     static bool waitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout = 10s);
 
