@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,8 @@ class Peer {
 };
 
 // The longest stretch in which the application got no turn to handle input.
+// Time the thread spent ready but waiting for a CPU (other programs' load on
+// the machine) is not the application's doing and does not count.
 class InputGaps {
   public:
     InputGaps() {
@@ -101,13 +104,23 @@ class InputGaps {
     }
 
   private:
+    // Nanoseconds this thread has waited on a run queue, from the kernel's schedstat.
+    static Clock::duration waitedForCpu() {
+        std::ifstream stat("/proc/thread-self/schedstat");
+        long long onCpu = 0, waiting = 0;
+        stat >> onCpu >> waiting;
+        return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(waiting));
+    }
     void note() {
         const auto now = Clock::now();
-        longest_ = std::max(longest_, now - last_);
+        const auto waited = waitedForCpu();
+        longest_ = std::max(longest_, (now - last_) - (waited - waitedLast_));
         last_ = now;
+        waitedLast_ = waited;
     }
 
     Clock::time_point last_ = Clock::now();
+    Clock::duration waitedLast_ = waitedForCpu();
     Clock::duration longest_{};
 };
 
