@@ -52,8 +52,6 @@ ChildProcess& TestDesktop::start(const std::vector<std::string>& argv,
 std::unique_ptr<ChildProcess> TestDesktop::spawn(const std::vector<std::string>& argv,
                                                  const std::vector<std::string>& environment) {
     auto env = environment_;
-    // No accessibility bus: its start-up only slows the clients down.
-    env.emplace_back("NO_AT_BRIDGE=1");
     env.insert(env.end(), environment.begin(), environment.end());
     return std::make_unique<ChildProcess>(argv, env, directory_ + "/clients.log");
 }
