@@ -5,42 +5,33 @@
 # - in a private mount namespace where /run/systemd is an empty tmpfs, or the
 #   shell would look for logind and stop;
 # - with a session bus and a second one standing in for the system bus;
-# - with Varnic's extension installed for the user (enabled or not), and any
-#   further extension folders given, or UUIDs installed system-wide with
-#   --enable, enabled beside it.
+# - with the extension folders given installed for the user, and UUIDs
+#   installed system-wide with --enable, all enabled.
 # With --root DIR the shell and its buses run from that Debian root (chroot);
 # the command runs outside it, reaching them through the shared runtime folder.
 # The command gets WAYLAND_DISPLAY, DISPLAY (the shell's Xwayland),
 # DBUS_SESSION_BUS_ADDRESS and VARNIC_SHELL_LOG (the shell's output).
-# Usage: gnome-session.sh [--root DIR] [--disabled] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]
+# Usage: gnome-session.sh [--root DIR] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]
 set -euo pipefail
+[ "$(id -u)" -eq 0 ] || { echo "gnome-session: needs root for its mount namespace" >&2; exit 2; }
+# Everything runs in a mount namespace of its own, which ends with it.
+[ -n "${VARNIC_GNOME_UNSHARED:-}" ] ||
+  VARNIC_GNOME_UNSHARED=1 exec unshare --mount --propagation private -- "$0" "$@"
 
 root=/
-enabled=true
 extensions=()
-system_uuids=()
+uuids=()
 while [ $# -gt 0 ]; do
   case $1 in
     --root) root=$2; shift 2 ;;
-    --disabled) enabled=false; shift ;;
-    --enable) system_uuids+=("$2"); shift 2 ;;
+    --enable) uuids+=("$2"); shift 2 ;;
     --) shift; break ;;
-    *) extensions+=("$1"); shift ;;
+    *) extensions+=("$1"); uuids+=("$(basename "$1")"); shift ;;
   esac
 done
 [ ${#extensions[@]} -ge 1 ] && [ $# -ge 1 ] || {
-  echo "usage: $0 [--root DIR] [--disabled] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]" >&2
+  echo "usage: $0 [--root DIR] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]" >&2
   exit 2; }
-[ "$(id -u)" -eq 0 ] || { echo "gnome-session: needs root for its mount namespace" >&2; exit 2; }
-
-# Everything below runs in a mount namespace of its own, which ends with it.
-if [ -z "${VARNIC_GNOME_UNSHARED:-}" ]; then
-  args=(--root "$root")
-  [ "$enabled" = true ] || args+=(--disabled)
-  for uuid in "${system_uuids[@]}"; do args+=(--enable "$uuid"); done
-  VARNIC_GNOME_UNSHARED=1 exec unshare --mount --propagation private -- \
-    "$0" "${args[@]}" "${extensions[@]}" -- "$@"
-fi
 
 user=${VARNIC_TEST_USER:-varnictest}
 id -u "$user" >/dev/null 2>&1 ||
@@ -53,13 +44,7 @@ base=$(mktemp -d /tmp/varnic-gnome-XXXXXX)
 runtime=$base/runtime
 home=$base/home
 mkdir -p "$runtime" "$home/.local/share/gnome-shell/extensions"
-# The first folder is Varnic's extension; --disabled leaves only it off.
-uuid=$(basename "${extensions[0]}")
-others=("${system_uuids[@]}")
-for extension in "${extensions[@]}"; do
-  cp -r "$extension" "$home/.local/share/gnome-shell/extensions/"
-  [ "$extension" = "${extensions[0]}" ] || others+=("$(basename "$extension")")
-done
+cp -r "${extensions[@]}" "$home/.local/share/gnome-shell/extensions/"
 chmod 0700 "$runtime"
 chmod 0755 "$base"
 chown -R "$uid:$gid" "$runtime" "$home"
@@ -113,12 +98,8 @@ for bus in bus system-bus; do
     --address="unix:path=$runtime/$bus")")
 done
 "${in_root[@]}" "${as_user[@]}" gsettings set org.gnome.shell welcome-dialog-last-shown-version "'999'"
-enabled_uuids=("${others[@]}")
-[ "$enabled" = true ] && enabled_uuids+=("$uuid")
-if [ ${#enabled_uuids[@]} -gt 0 ]; then
-  list=$(printf "'%s', " "${enabled_uuids[@]}")
-  "${in_root[@]}" "${as_user[@]}" gsettings set org.gnome.shell enabled-extensions "[${list%, }]"
-fi
+list=$(printf "'%s', " "${uuids[@]}")
+"${in_root[@]}" "${as_user[@]}" gsettings set org.gnome.shell enabled-extensions "[${list%, }]"
 
 display=wayland-varnic
 "${in_root[@]}" "${as_user[@]}" gnome-shell --headless --wayland --virtual-monitor 1920x1080 \

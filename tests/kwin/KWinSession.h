@@ -1,33 +1,24 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tests/x11/ChildProcess.h"
+#include "tests/wayland/TestDesktop.h"
 
 namespace varnic::testing {
 
 // A private headless KWin on the test's session bus, with XWayland: Plasma 5
 // from this system, or Plasma 6 from the Debian 13 root when VARNIC_PLASMA is
-// 6. The test runs as an unprivileged
-// user (tests/wayland/as-test-user.sh). KWin's scripting is also the oracle:
-// the frame sizes KWin itself holds, read by a script of the test's own.
-class KWinSession {
+// 6. The test runs as an unprivileged user (tests/wayland/as-test-user.sh)
+// and is a client of this KWin. KWin's scripting is also the oracle: the
+// frame sizes KWin itself holds, read by a script of the test's own.
+class KWinSession : public TestDesktop {
   public:
     KWinSession();
-    ~KWinSession();
-    KWinSession(const KWinSession&) = delete;
-    KWinSession& operator=(const KWinSession&) = delete;
 
     int plasma() const { return plasma_; }
     const std::string& x11Display() const { return x11Display_; }
-    // A client of this KWin (extra environment as "NAME=value").
-    std::unique_ptr<ChildProcess> spawn(const std::vector<std::string>& argv,
-                                        const std::vector<std::string>& environment = {});
-    // The whole standard output of a client program.
-    std::string run(const std::vector<std::string>& argv);
     // "WxH" of the frame of the window of a resource class (WM_CLASS or
     // app id) as KWin holds it, absent when there is none.
     std::optional<std::string> frameSize(const std::string& resourceClass);
@@ -45,10 +36,7 @@ class KWinSession {
                                        const std::string& statement);
 
     int plasma_ = 5;
-    std::string directory_;
-    std::string waylandDisplay_;
     std::string x11Display_;
-    std::unique_ptr<ChildProcess> kwin_;
     int scripts_ = 0;
 };
 

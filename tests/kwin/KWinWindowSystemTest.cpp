@@ -11,14 +11,11 @@
 #include "platform/kwin/KWinWindowSystem.h"
 #include "tests/kwin/KWinSession.h"
 #include "tests/support/LogCapture.h"
-#include "tests/x11/X11Session.h"
 
 namespace varnic {
 namespace {
 
-using testing::ChildProcess;
 using testing::KWinSession;
-using testing::X11Session;
 
 constexpr double waitSeconds = 10;
 
@@ -65,34 +62,6 @@ class KWinTest : public ::testing::Test {
     KWinWindowSystem system;
 };
 
-TEST_F(KWinTest, NativeWaylandAndXWaylandWindowsTakeExactFrames) {
-    ASSERT_TRUE(system.isProcessTrusted());
-    const auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
-    const auto xlogo = session.spawn({"xlogo"});
-    // xlogo names no pid; the X server of XWayland knows it.
-    for (const auto& [pid, resourceClass] :
-         {std::pair{gtk->pid(), "gtk3-demo"}, std::pair{xlogo->pid(), "xlogo"}}) {
-        ASSERT_TRUE(awaitWindowOf(pid)) << resourceClass;
-        const auto window = focusedWindowOf(pid);
-        ASSERT_TRUE(window) << resourceClass;
-        EXPECT_EQ(resize(*window, 1280, 720), ax::success) << resourceClass;
-        EXPECT_EQ(session.frameSize(resourceClass), "1280x720") << "KWin's own view";
-    }
-    EXPECT_EQ(resize(*focusedWindowOf(xlogo->pid()), 1280, 720), ax::success)
-        << "a window already at the size";
-
-    session.maximize("gtk3-demo");
-    ASSERT_TRUE(system.awaitWindows(
-        [&](const WindowMirror::Windows& windows) {
-            return std::any_of(windows.begin(), windows.end(), [&](const MirrorWindow& w) {
-                return w.pid == gtk->pid() && w.frame.width == 1920;
-            });
-        },
-        waitSeconds));
-    EXPECT_EQ(resize(*focusedWindowOf(gtk->pid()), 1280, 720), ax::success) << "maximized";
-    EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
-}
-
 // An X window of the test process itself, standing for Varnic's panel.
 class OwnWindow {
   public:
@@ -120,7 +89,7 @@ class OwnWindow {
     xcb_connection_t* c_;
 };
 
-TEST_F(KWinTest, ActivationsFollowTheFocusUpToVarnicsOwnWindow) {
+TEST_F(KWinTest, WindowsTakeExactFramesAndActivationsFollowTheFocusUpToVarnicsOwnWindow) {
     ASSERT_TRUE(system.isProcessTrusted());
     std::vector<Pid> activated;
     const auto subscription = system.subscribeActivations([&](const ActivationNotification& n) {
@@ -130,11 +99,32 @@ TEST_F(KWinTest, ActivationsFollowTheFocusUpToVarnicsOwnWindow) {
     ASSERT_TRUE(spinUntil([&] { return !activated.empty() && activated.back() == gtk->pid(); }));
     const auto xlogo = session.spawn({"xlogo"});
     ASSERT_TRUE(spinUntil([&] { return activated.back() == xlogo->pid(); }));
-    const auto gtkClass = awaitWindowOf(gtk->pid())->appName;
-    session.activate(gtkClass);
+    // xlogo names no pid; the X server of XWayland knows it.
+    for (const auto& [pid, resourceClass] :
+         {std::pair{gtk->pid(), "gtk3-demo"}, std::pair{xlogo->pid(), "xlogo"}}) {
+        ASSERT_TRUE(awaitWindowOf(pid)) << resourceClass;
+        const auto window = focusedWindowOf(pid);
+        ASSERT_TRUE(window) << resourceClass;
+        EXPECT_EQ(resize(*window, 1280, 720), ax::success) << resourceClass;
+        EXPECT_EQ(session.frameSize(resourceClass), "1280x720") << "KWin's own view";
+    }
+    EXPECT_EQ(resize(*focusedWindowOf(xlogo->pid()), 1280, 720), ax::success)
+        << "a window already at the size";
+
+    session.maximize("gtk3-demo");
+    ASSERT_TRUE(system.awaitWindows(
+        [&](const WindowMirror::Windows& windows) {
+            return std::ranges::any_of(windows, [&](const MirrorWindow& w) {
+                return w.pid == gtk->pid() && w.frame.width == 1920;
+            });
+        },
+        waitSeconds));
+    EXPECT_EQ(resize(*focusedWindowOf(gtk->pid()), 1280, 720), ax::success) << "maximized";
+    EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
+
+    session.activate(awaitWindowOf(gtk->pid())->appName);
     ASSERT_TRUE(spinUntil([&] { return activated.back() == gtk->pid(); }));
     EXPECT_EQ(system.frontmostApplication()->processIdentifier, gtk->pid());
-
     const OwnWindow own(session.x11Display());
     ASSERT_TRUE(spinUntil([&] { return activated.back() == getpid(); }));
     EXPECT_EQ(activated, (std::vector<Pid>{gtk->pid(), xlogo->pid(), gtk->pid(), getpid()}))
@@ -201,7 +191,7 @@ TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
 
     session.reset();
     // KWin's leaving reaches Varnic as a bus signal, on its own time.
-    EXPECT_TRUE(X11Session::waitUntil([&] { return !system.isProcessTrusted(); }));
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return !system.isProcessTrusted(); }));
     EXPECT_EQ(
         system.setAttributeValue(*window, attr::size, *system.createSizeValue(1280, 720)).code,
         ax::cannotComplete);

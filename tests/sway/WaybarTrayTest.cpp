@@ -29,22 +29,20 @@ class WaybarTray {
   public:
     explicit WaybarTray(SwaySession& session)
         : session_(session),
-          pointer_({VARNIC_VIRTUAL_POINTER}, session.environment(),
-                   session.logDirectory() + "/pointer.log"),
+          pointer_(session.spawn({VARNIC_VIRTUAL_POINTER})),
           // What the host asks of the item, to wait on.
-          bus_({"dbus-monitor", "--session"}, {}, session.logDirectory() + "/monitor.log"),
-          waybar_({"waybar", "--config", VARNIC_WAYBAR_DIR "/config.json", "--style",
-                   VARNIC_WAYBAR_DIR "/style.css"},
-                  session.environment(), session.logDirectory() + "/waybar.log") {}
+          bus_(session.spawn({"dbus-monitor", "--session"})),
+          waybar_(session.spawn({"waybar", "--config", VARNIC_WAYBAR_DIR "/config.json", "--style",
+                                 VARNIC_WAYBAR_DIR "/style.css"})) {}
 
     // The seat has a pointer and waybar's tray is on the bus.
     bool ready() {
-        return pointer_.readLine(10s) == "ready" &&
+        return pointer_->readLine(10s) == "ready" &&
                awaitCall("RegisterStatusNotifierHost").has_value();
     }
     // The next call (or signal) of that name on the session bus.
     std::optional<std::string> awaitCall(const std::string& member) {
-        return bus_.awaitLine("member=" + member, 10s);
+        return bus_->awaitLine("member=" + member, 10s);
     }
     // GTK ignores a button release within half a second of a menu or
     // submenu opening (so that the press that opened it selects nothing); a
@@ -52,28 +50,26 @@ class WaybarTray {
     static void afterMenuGuard(const std::string& call) {
         const auto at = call.find("time=");
         if (at == std::string::npos) return;
-        const auto opened = std::chrono::duration<double>(std::stod(call.substr(at + 5)));
+        const std::chrono::duration<double> opened(std::stod(call.substr(at + 5)));
         std::this_thread::sleep_until(
             std::chrono::system_clock::time_point(
                 std::chrono::duration_cast<std::chrono::system_clock::duration>(opened)) +
             600ms);
     }
-    void click(Point at, const std::string& button) {
+    // Moves the pointer there, and clicks with the button when one is named.
+    void click(Point at, const std::string& button = {}) {
         session_.swaymsg(
             {"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
+        if (button.empty()) return;
         session_.swaymsg({"seat", "seat0", "cursor", "press", button});
         session_.swaymsg({"seat", "seat0", "cursor", "release", button});
-    }
-    void moveTo(Point at) {
-        session_.swaymsg(
-            {"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
     }
 
   private:
     SwaySession& session_;
-    ChildProcess pointer_;
-    ChildProcess bus_;
-    ChildProcess waybar_;
+    std::unique_ptr<ChildProcess> pointer_;
+    std::unique_ptr<ChildProcess> bus_;
+    std::unique_ptr<ChildProcess> waybar_;
 };
 
 // How far the rectangle is from the point (0 when it contains it).
@@ -97,9 +93,8 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         const auto target = session.start({"foot"});
         // Varnic first, as a session may start it before its bar: the icon
         // goes to the bar's tray once the bar is there.
-        auto env = session.environment();
-        env.push_back("XDG_CONFIG_HOME=" + session.logDirectory() + "/config");
-        ChildProcess varnic({VARNIC_BINARY}, env, session.logDirectory() + "/varnic.err");
+        auto& varnic = session.TestDesktop::start(
+            {VARNIC_BINARY}, {"XDG_CONFIG_HOME=" + session.logDirectory() + "/config"});
         ASSERT_TRUE(varnic.awaitLine("Window system: sway IPC", 10s));
         WaybarTray tray(session);
         ASSERT_TRUE(tray.ready());
@@ -110,7 +105,7 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         ASSERT_TRUE(tray.awaitCall("AboutToShowGroup")) << "waybar shows Varnic's menu";
         // waybar's menus take no keys on sway 1.7 (its bar has no keyboard
         // interactivity): the pointer opens "Resize to..." and picks "720p (HD)".
-        tray.moveTo({icon.x + 60, icon.y + 16});
+        tray.click({icon.x + 60, icon.y + 16});
         const auto submenu = tray.awaitCall("EventGroup");  // "opened"
         ASSERT_TRUE(submenu) << "the presets submenu opened";
         WaybarTray::afterMenuGuard(*submenu);
@@ -127,10 +122,9 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         const auto id = (*panel)["container"]["id"].get<std::int64_t>();
         // sway centres it when it maps; Varnic then moves it beside the icon,
         // which the X server tells as a ConfigureNotify.
-        ChildProcess configures(
+        const auto configures = session.spawn(
             {"xev", "-id", std::to_string((*panel)["container"]["window"].get<std::uint32_t>()),
-             "-event", "structure"},
-            session.environment(), session.logDirectory() + "/xev.log");
+             "-event", "structure"});
         // sway maps it tiled (a full-width container right under the bar),
         // floats it just after, and centres it again whenever the panel's
         // size changes (Varnic then moves it back): only the floating panel
@@ -145,7 +139,7 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         const auto until = std::chrono::steady_clock::now() + 5s;
         bool placed = beside();
         while (!placed && std::chrono::steady_clock::now() < until) {
-            configures.awaitLine("ConfigureNotify", 100ms);
+            configures->awaitLine("ConfigureNotify", 100ms);
             placed = beside();
         }
         EXPECT_TRUE(placed) << last.dump();

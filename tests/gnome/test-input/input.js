@@ -1,32 +1,14 @@
-
 // Tests only: clicks and key presses through Clutter virtual devices, as a
 // user's would arrive, and what the top bar shows, on the session bus.
 
-const INTERFACE_XML = `
-<node>
-  <interface name="io.github.varnic.TestInput">
-    <method name="Indicators">
-      <arg type="a(s(iiii)bu)" direction="out" name="indicators"/>
-    </method>
-    <method name="Settled">
-      <arg type="b" direction="out" name="settled"/>
-    </method>
-    <method name="KeyFocus">
-      <arg type="s" direction="out" name="label"/>
-    </method>
-    <method name="Click">
-      <arg type="i" direction="in" name="x"/>
-      <arg type="i" direction="in" name="y"/>
-      <arg type="u" direction="in" name="button"/>
-    </method>
-    <method name="Screenshot">
-      <arg type="s" direction="in" name="path"/>
-    </method>
-    <method name="Key">
-      <arg type="u" direction="in" name="keyval"/>
-    </method>
-  </interface>
-</node>`;
+// Arguments without a direction are a method's input.
+const INTERFACE_XML = `<node><interface name="io.github.varnic.TestInput">
+  <method name="Indicators"><arg type="a(s(iiii)bu)" direction="out"/></method>
+  <method name="Settled"><arg type="b" direction="out"/></method>
+  <method name="KeyFocus"><arg type="s" direction="out"/></method>
+  <method name="Click"><arg type="i"/><arg type="i"/><arg type="u"/></method>
+  <method name="Key"><arg type="u"/></method>
+</interface></node>`;
 
 class TestInput {
     enable() {
@@ -87,21 +69,6 @@ class TestInput {
             this._pointer.notify_button(now + 50000, button, Clutter.ButtonState.RELEASED);
             invocation.return_value(null);
             return GLib.SOURCE_REMOVE;
-        });
-    }
-
-    // The whole stage as a PNG file.
-    ScreenshotAsync([path], invocation) {
-        const stream = Gio.File.new_for_path(path).replace(null, false,
-            Gio.FileCreateFlags.NONE, null);
-        new Shell.Screenshot().screenshot(false, stream, (screenshot, result) => {
-            try {
-                screenshot.screenshot_finish(result);
-                stream.close(null);
-                invocation.return_value(null);
-            } catch (error) {
-                invocation.return_gerror(error);
-            }
         });
     }
 

@@ -1,3 +1,3 @@
 // GNOME Shell 40 to 44: imports.* and init().
-const {Clutter, Gio, GLib, Shell} = imports.gi;
+const {Clutter, Gio, GLib} = imports.gi;
 const Main = imports.ui.main;
