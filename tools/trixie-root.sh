@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds (once per machine) a Debian 13 root holding KWin 6 and GNOME Shell 48,
 # the newer desktops the Wayland tests also run on. Prints the root's path.
+# Usage: trixie-root.sh [PACKAGE...]: the packages named are added to the root too.
 # Reused while its stamp holds every package listed below (packages are only
 # added, so branches with shorter lists share the root); about 1.5 GB.
 set -euo pipefail
 
 root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}
 packages=(kwin-wayland qdbus-qt6 gnome-shell gtk-3-examples dbus dbus-x11 x11-apps xwayland
-          libglib2.0-bin procps gnome-shell-extension-appindicator)
+          libglib2.0-bin procps gnome-shell-extension-appindicator "$@")
 stamp="$root/.varnic-packages"
 
 installed() {
