@@ -1,5 +1,6 @@
 #include "tests/sway/SwaySession.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -24,12 +25,13 @@ const Json* findNode(const Json& node, std::int64_t id) {
 }  // namespace
 
 SwaySession::SwaySession() : TestDesktop("sway") {
+    if (const char* root = std::getenv("VARNIC_SWAY_ROOT")) root_ = root;
     socket_ = logDirectory() + "/sway.sock";
     // The exec line runs once sway is up; sway's children write to its stdout.
     std::ofstream(logDirectory() + "/config") << "output HEADLESS-1 resolution 1920x1080\n"
                                                  "xwayland enable\n"
                                                  "exec echo \"ready $WAYLAND_DISPLAY $DISPLAY\"\n";
-    std::istringstream ready(startDesktop({"sway", "--config", logDirectory() + "/config"},
+    std::istringstream ready(startDesktop(inRoot({"sway", "--config", logDirectory() + "/config"}),
                                           {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                                            "WLR_LIBINPUT_NO_DEVICES=1", "SWAYSOCK=" + socket_},
                                           "ready ", 20s));
@@ -45,6 +47,13 @@ SwaySession::SwaySession() : TestDesktop("sway") {
 }
 
 SwaySession::~SwaySession() = default;
+
+std::vector<std::string> SwaySession::inRoot(const std::vector<std::string>& argv) const {
+    if (root_.empty()) return argv;
+    std::vector<std::string> chrooted{VARNIC_SWAY_CHROOT, root_};
+    chrooted.insert(chrooted.end(), argv.begin(), argv.end());
+    return chrooted;
+}
 
 std::optional<Json> SwaySession::waitForEvent(const std::function<bool(const Json&)>& accept,
                                               std::chrono::milliseconds timeout) {

@@ -14,6 +14,9 @@ namespace varnic::testing {
 
 // A private headless sway (1920x1080, XWayland on) for one test, run under
 // tests/wayland/as-test-user.sh, which gives the runtime folder sway needs.
+// With VARNIC_SWAY_ROOT naming a Debian root (tools/trixie-root.sh), sway and
+// the clients started through inRoot() run from that root; the test and the
+// rest stay outside, on the same bus and sockets under /tmp.
 // Waits are on the compositor's own "window" events.
 class SwaySession : public TestDesktop {
   public:
@@ -27,6 +30,8 @@ class SwaySession : public TestDesktop {
     ~SwaySession() override;
 
     const std::string& socketPath() const { return socket_; }
+    // The command line that runs the program from the session's root.
+    std::vector<std::string> inRoot(const std::vector<std::string>& argv) const;
     // Starts a client; returns once its window is mapped and focused.
     Window start(const std::vector<std::string>& argv,
                  const std::vector<std::string>& environment = {});
@@ -51,6 +56,7 @@ class SwaySession : public TestDesktop {
     // Waits for the window event of this change to the container.
     bool awaitChange(const std::string& change, std::int64_t id);
 
+    std::string root_;
     std::string socket_;
     std::unique_ptr<I3IpcConnection> events_;
 };

@@ -1,10 +1,14 @@
-// Varnic's tray icon in waybar 0.9.17 under headless sway, used as a person
-// would: a pointer (a virtual device of the seat) clicks the icon; the
-// menu is the one waybar draws from Varnic's exported menu.
+// Varnic's tray icon in waybar under headless sway, used as a person would: a
+// pointer (a virtual device of the seat) clicks the icon; the menu is the one
+// waybar draws from Varnic's exported menu. waybar 0.9.17 and sway 1.7 from
+// this system, or waybar 0.12 and sway 1.10 from the Debian 13 root that
+// VARNIC_SWAY_ROOT names (tools/waybar-trixie.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -32,8 +36,8 @@ class WaybarTray {
           pointer_(session.spawn({VARNIC_VIRTUAL_POINTER})),
           // What the host asks of the item, to wait on.
           bus_(session.spawn({"dbus-monitor", "--session"})),
-          waybar_(session.spawn({"waybar", "--config", VARNIC_WAYBAR_DIR "/config.json", "--style",
-                                 VARNIC_WAYBAR_DIR "/style.css"})) {}
+          waybar_(session.spawn(session.inRoot({"waybar", "--config", copy("config.json"),
+                                                "--style", copy("style.css")}))) {}
 
     // The seat has a pointer and waybar's tray is on the bus.
     bool ready() {
@@ -66,6 +70,13 @@ class WaybarTray {
     }
 
   private:
+    // A copy in the session's folder, which a root sees too.
+    std::string copy(const std::string& name) {
+        const auto path = session_.logDirectory() + "/" + name;
+        std::filesystem::copy_file(VARNIC_WAYBAR_DIR "/" + name, path);
+        return path;
+    }
+
     SwaySession& session_;
     std::unique_ptr<ChildProcess> pointer_;
     std::unique_ptr<ChildProcess> bus_;
@@ -78,6 +89,11 @@ double distance(const Json& rect, Point point) {
     const int dx = std::max({x - point.x, 0, point.x - (x + width)});
     const int dy = std::max({y - point.y, 0, point.y - (y + height)});
     return std::hypot(dx, dy);
+}
+
+const char* varnicBinary() {
+    const char* chosen = std::getenv("VARNIC_BINARY");
+    return chosen && *chosen ? chosen : VARNIC_BINARY;
 }
 
 TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
@@ -94,7 +110,7 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         // Varnic first, as a session may start it before its bar: the icon
         // goes to the bar's tray once the bar is there.
         auto& varnic = session.TestDesktop::start(
-            {VARNIC_BINARY}, {"XDG_CONFIG_HOME=" + session.logDirectory() + "/config"});
+            {varnicBinary()}, {"XDG_CONFIG_HOME=" + session.logDirectory() + "/config"});
         ASSERT_TRUE(varnic.awaitLine("Window system: sway IPC", 10s));
         WaybarTray tray(session);
         ASSERT_TRUE(tray.ready());

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs the waybar tray test on Debian 13's sway 1.10 and waybar 0.12, from the
+# root tools/trixie-root.sh builds (sway, waybar and foot added to it), with
+# the Release binary. Not part of tools/test.sh.
+# Usage: waybar-trixie.sh [TEST BUILD FOLDER, default build-asan]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-asan}
+root=$(bash tools/trixie-root.sh sway waybar foot)
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNIC_BUILD_TESTS=OFF \
+  -DVARNIC_WERROR=ON >/dev/null
+cmake --build build-release --target varnic
+cmake --build "$build" --target sway_tray_tests
+VARNIC_SWAY_ROOT=$root VARNIC_BINARY=$PWD/build-release/app/varnic \
+  ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1} \
+  bash tests/wayland/as-test-user.sh "$build/tests/sway/sway_tray_tests"
