@@ -36,8 +36,8 @@ class WaybarTray {
           pointer_(session.spawn({VARNIC_VIRTUAL_POINTER})),
           // What the host asks of the item, to wait on.
           bus_(session.spawn({"dbus-monitor", "--session"})),
-          waybar_(session.spawn(session.inRoot({"waybar", "--config", copy("config.json"),
-                                                "--style", copy("style.css")}))) {}
+          waybar_(session.spawn(session.inRoot(
+              {"waybar", "--config", copy("config.json"), "--style", copy("style.css")}))) {}
 
     // The seat has a pointer and waybar's tray is on the bus.
     bool ready() {
