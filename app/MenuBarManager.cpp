@@ -47,8 +47,11 @@ MenuBarManager::MenuBarManager() : popover_(std::make_unique<PopoverWindow>()) {
         // there, where GNOME's extension, for one, expects it once a host is.
         hostArrival_ = std::make_unique<sni::HostArrival>(bus);
         connect(hostArrival_.get(), &sni::HostArrival::arrived, this, [this] {
-            if (!showOnStatusNotifierHost(QDBusConnection::sessionBus())) return;
+            // The watcher's coming and its host's registration may both tell
+            // of it: one item, whose bus name a second would take away.
+            if (sniTray_ || !showOnStatusNotifierHost(QDBusConnection::sessionBus())) return;
             statusItem_.reset();
+            hostArrival_->disconnect(this);
             hostArrival_.release()->deleteLater();
             Log::write("Tray: a StatusNotifierItem host came; Varnic's icon is shown there");
         });

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -115,7 +116,10 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         WaybarTray tray(session);
         ASSERT_TRUE(tray.ready());
         // waybar reads the item, then its menu, and shows the icon.
-        ASSERT_TRUE(tray.awaitCall("GetGroupProperties")) << "waybar shows the icon";
+        if (!tray.awaitCall("GetGroupProperties")) {
+            for (const auto& line : varnic.seen()) std::cerr << "varnic: " << line << "\n";
+            FAIL() << "waybar shows the icon";
+        }
 
         tray.click(icon, "BTN_RIGHT");
         ASSERT_TRUE(tray.awaitCall("AboutToShowGroup")) << "waybar shows Varnic's menu";

@@ -7,7 +7,8 @@
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
-#include <thread>
+
+#include "tests/x11/X11Session.h"
 
 namespace varnic::testing {
 
@@ -62,12 +63,7 @@ std::string TestDesktop::run(const std::vector<std::string>& argv) {
 
 bool TestDesktop::waitUntil(const std::function<bool()>& condition,
                             std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return X11Session::waitUntil(condition, timeout);
 }
 
 }  // namespace varnic::testing
