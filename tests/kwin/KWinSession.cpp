@@ -57,6 +57,11 @@ KWinSession::KWinSession() : TestDesktop("kwin") {
     setenv("DISPLAY", x11Display_.c_str(), 1);
 }
 
+std::vector<std::string> KWinSession::ofPlasma(std::vector<std::string> argv) const {
+    if (plasma_ == 6) argv.insert(argv.begin(), {VARNIC_KWIN_CHROOT, VARNIC_TRIXIE_ROOT});
+    return argv;
+}
+
 // Loads, runs and unloads a script; its print() lines carry a tag, and its
 // last one says it is done.
 std::vector<std::string> KWinSession::runScript(const std::string& resourceClass,

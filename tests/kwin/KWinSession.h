@@ -19,6 +19,9 @@ class KWinSession : public TestDesktop {
 
     int plasma() const { return plasma_; }
     const std::string& x11Display() const { return x11Display_; }
+    // A command line that runs the program of this session's Plasma: from
+    // the Debian 13 root (chrooted) on Plasma 6, as it is on Plasma 5.
+    std::vector<std::string> ofPlasma(std::vector<std::string> argv) const;
     // "WxH" of the frame of the window of a resource class (WM_CLASS or
     // app id) as KWin holds it, absent when there is none.
     std::optional<std::string> frameSize(const std::string& resourceClass);

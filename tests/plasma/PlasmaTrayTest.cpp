@@ -46,21 +46,22 @@ class PlasmaDesktop {
         // The monitor's own name goes once it watches.
         if (!awaitCall("NameLost")) return false;
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
-        activities_ =
-            session_.spawn({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}, wayland);
+        activities_ = session_.spawn(session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
         if (!awaitText("string \"org.kde.ActivityManager\"")) return false;
-        kded_ = session_.spawn({"kded5"}, wayland);
-        if (!awaitText("string \"org.kde.kded5\"")) return false;
-        // kded5 loads the watcher only when a session asks for it.
-        if (call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule",
-                 {"statusnotifierwatcher"}) != "true") {
+        // kded5 or kded6, named so on the bus too.
+        const auto kded = "kded" + std::to_string(session_.plasma());
+        kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
+        const auto service = QString::fromStdString("org.kde." + kded);
+        if (!awaitText("string \"" + service.toStdString() + "\"")) return false;
+        // kded loads the watcher only when a session asks for it.
+        if (call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}) != "true") {
             return false;
         }
         // plasmashell tells a session's splash screen how far it got: with the
         // name held here the call fails at once, where the bus would start a
         // stand-in that outlives the test by a minute.
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
-        shell_ = session_.spawn({"plasmashell", "--no-respawn"}, wayland);
+        shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
         return awaitCall("RegisterStatusNotifierHost").has_value();
     }
     // The next call (or signal) of that name on the session bus.
@@ -150,7 +151,21 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
 
     char folder[] = "/tmp/varnic-plasma-XXXXXX";
     ASSERT_TRUE(mkdtemp(folder));
-    const auto varnic = session.spawn({varnicBinary()}, {"XDG_CONFIG_HOME=" + std::string(folder)});
+    // On Plasma 6 Varnic runs with the root's Qt 6, which loads the KDE
+    // platform theme (plasma-integration) in a Plasma session: the tray must
+    // still be Varnic's own item and menu, not the theme's. The root sees
+    // /tmp only, so the binary goes there.
+    std::string binary = varnicBinary();
+    if (session.plasma() == 6) {
+        const auto copy = std::string(folder) + "/varnic";
+        std::filesystem::copy_file(binary, copy);
+        binary = copy;
+    }
+    const auto varnic =
+        session.spawn(session.ofPlasma({binary}),
+                      {"XDG_CONFIG_HOME=" + std::string(folder), "XDG_CURRENT_DESKTOP=KDE",
+                       "KDE_FULL_SESSION=true",
+                       "KDE_SESSION_VERSION=" + std::to_string(session.plasma())});
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
         desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
