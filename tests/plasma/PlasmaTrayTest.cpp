@@ -126,6 +126,18 @@ std::optional<QRect> panelArea(KWinSession& session) {
     return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
 }
 
+// The open popup menus on the screen, the earliest first.
+std::vector<QRect> popupMenus(KWinSession& session) {
+    std::vector<QRect> menus;
+    for (const auto& frame : session.popupFrames()) {
+        std::istringstream numbers(frame);
+        int x = 0, y = 0, width = 0, height = 0;
+        numbers >> x >> y >> width >> height;
+        menus.emplace_back(x, y, width, height);
+    }
+    return menus;
+}
+
 // How far the rectangle is from the point (0 when it contains it).
 double distance(const QRect& rect, QPoint point) {
     const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
@@ -183,10 +195,16 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.click(icon, "right");
     ASSERT_TRUE(desktop.awaitCall("AboutToShow")) << "Plasma shows Varnic's menu";
     ASSERT_TRUE(desktop.awaitText("string \"opened\""));
-    // Plasma's menu takes keys: "Resize to..." opens its presets, and the
-    // second of them is "720p (HD)".
-    desktop.keys({"Down", "Right"});
+    // A click on "Resize to...", the menu's first entry, opens its presets
+    // (on Plasma 6 a submenu opened with the Right key never shows), whose
+    // second entry is "720p (HD)"; the submenu then takes keys.
+    std::vector<QRect> menus;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (menus = popupMenus(session)).size() == 1; }))
+        << "the menu shows";
+    desktop.click({menus[0].center().x(), menus[0].top() + menus[0].height() / 4}, "left");
     ASSERT_TRUE(desktop.awaitText("string \"opened\"")) << "the presets";
+    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 2; }))
+        << "the presets show";
     desktop.keys({"Down", "Down", "Return"});
     EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
