@@ -106,8 +106,9 @@ std::optional<std::string> KWinSession::frameSize(const std::string& resourceCla
 }
 
 std::vector<std::string> KWinSession::popupFrames() {
-    return runScriptWhere("w.popupWindow", "const f = w.frameGeometry; "
-                                           "print(tag + [f.x, f.y, f.width, f.height].join(\" \"));");
+    return runScriptWhere("w.popupWindow",
+                          "const f = w.frameGeometry; "
+                          "print(tag + [f.x, f.y, f.width, f.height].join(\" \"));");
 }
 
 void KWinSession::activate(const std::string& resourceClass) {

@@ -1,7 +1,9 @@
-// Varnic's tray icon in a real Plasma 5.27 panel (plasmashell under a headless
-// KWin), used as a person would: real pointer clicks and keys reach the panel
-// through KWin's fake-input protocol; the menu is the one plasmashell draws
-// from Varnic's exported menu.
+// Varnic's tray icon in a real Plasma panel (plasmashell under a headless
+// KWin: Plasma 5.27 from this system, or Plasma 6 from the Debian 13 root when
+// VARNIC_PLASMA is 6, as tools/plasma6-tray.sh runs it), used as a person
+// would: real pointer clicks and keys reach the panel through KWin's
+// fake-input protocol; the menu is the one plasmashell draws from Varnic's
+// exported menu.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QJsonDocument>
@@ -28,7 +30,7 @@ using testing::ChildProcess;
 using testing::KWinSession;
 using testing::X11Session;
 
-// Plasma's tray, its helpers (kded5 carries the StatusNotifierWatcher,
+// Plasma's tray, its helpers (kded carries the StatusNotifierWatcher,
 // plasmashell aborts without the activity manager) and what the host asks
 // of the items, on the test's session bus.
 class PlasmaDesktop {
@@ -46,7 +48,8 @@ class PlasmaDesktop {
         // The monitor's own name goes once it watches.
         if (!awaitCall("NameLost")) return false;
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
-        activities_ = session_.spawn(session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
+        activities_ = session_.spawn(
+            session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
         if (!awaitText("string \"org.kde.ActivityManager\"")) return false;
         // kded5 or kded6, named so on the bus too.
         const auto kded = "kded" + std::to_string(session_.plasma());
@@ -173,11 +176,10 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         std::filesystem::copy_file(binary, copy);
         binary = copy;
     }
-    const auto varnic =
-        session.spawn(session.ofPlasma({binary}),
-                      {"XDG_CONFIG_HOME=" + std::string(folder), "XDG_CURRENT_DESKTOP=KDE",
-                       "KDE_FULL_SESSION=true",
-                       "KDE_SESSION_VERSION=" + std::to_string(session.plasma())});
+    const auto varnic = session.spawn(
+        session.ofPlasma({binary}),
+        {"XDG_CONFIG_HOME=" + std::string(folder), "XDG_CURRENT_DESKTOP=KDE",
+         "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=" + std::to_string(session.plasma())});
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
         desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
