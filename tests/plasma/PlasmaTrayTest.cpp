@@ -223,6 +223,8 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.click(icon, "right");
     ASSERT_TRUE(desktop.awaitCall("AboutToShow"));
     ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    // Keys reach the menu once it shows, which comes after "opened".
+    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 1; }));
     // "Quit" is the last entry; Up wraps round to it.
     desktop.keys({"Up", "Return"});
     EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";
