@@ -171,15 +171,15 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // still be Varnic's own item and menu, not the theme's. The root sees
     // /tmp only, so the binary goes there.
     std::string binary = varnicBinary();
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + std::string(folder)};
     if (session.plasma() == 6) {
         const auto copy = std::string(folder) + "/varnic";
         std::filesystem::copy_file(binary, copy);
         binary = copy;
+        environment.insert(environment.end(), {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
+                                               "KDE_SESSION_VERSION=6"});
     }
-    const auto varnic = session.spawn(
-        session.ofPlasma({binary}),
-        {"XDG_CONFIG_HOME=" + std::string(folder), "XDG_CURRENT_DESKTOP=KDE",
-         "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=" + std::to_string(session.plasma())});
+    const auto varnic = session.spawn(session.ofPlasma({binary}), environment);
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
         desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
