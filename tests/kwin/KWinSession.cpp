@@ -57,18 +57,29 @@ KWinSession::KWinSession() : TestDesktop("kwin") {
     setenv("DISPLAY", x11Display_.c_str(), 1);
 }
 
-// Loads, runs and unloads a script; its print() lines carry a tag, and its
-// last one says it is done.
+std::vector<std::string> KWinSession::ofPlasma(std::vector<std::string> argv) const {
+    if (plasma_ == 6) argv.insert(argv.begin(), {VARNIC_KWIN_CHROOT, VARNIC_TRIXIE_ROOT});
+    return argv;
+}
+
 std::vector<std::string> KWinSession::runScript(const std::string& resourceClass,
                                                 const std::string& statement) {
+    return runScriptWhere("String(w.resourceClass).toLowerCase() === \"" + resourceClass + "\"",
+                          statement);
+}
+
+// Loads, runs and unloads a script; its print() lines carry a tag, and its
+// last one says it is done.
+std::vector<std::string> KWinSession::runScriptWhere(const std::string& condition,
+                                                     const std::string& statement) {
     const auto name = "varnic-test-" + std::to_string(++scripts_);
     const auto path = logDirectory() + "/" + name + ".js";
     writeFile(path, "const tag = \"" + name +
                         " \";\n"
                         "for (const w of workspace.windowList ? workspace.windowList() : "
                         "workspace.clientList())\n"
-                        "  if (String(w.resourceClass).toLowerCase() === \"" +
-                        resourceClass + "\") { " + statement + " }\nprint(tag + \"end\");\n");
+                        "  if (" +
+                        condition + ") { " + statement + " }\nprint(tag + \"end\");\n");
     const int id = scripting(QStringLiteral("/Scripting"), QStringLiteral("loadScript"),
                              {QString::fromStdString(path), QString::fromStdString(name)})
                        .toInt();
@@ -92,6 +103,12 @@ std::optional<std::string> KWinSession::frameSize(const std::string& resourceCla
         resourceClass, "print(tag + w.frameGeometry.width + \"x\" + w.frameGeometry.height);");
     if (lines.empty()) return std::nullopt;
     return lines.front();
+}
+
+std::vector<std::string> KWinSession::popupFrames() {
+    return runScriptWhere("w.popupWindow",
+                          "const f = w.frameGeometry; "
+                          "print(tag + [f.x, f.y, f.width, f.height].join(\" \"));");
 }
 
 void KWinSession::activate(const std::string& resourceClass) {

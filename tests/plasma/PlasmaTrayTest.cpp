@@ -1,7 +1,9 @@
-// Varnic's tray icon in a real Plasma 5.27 panel (plasmashell under a headless
-// KWin), used as a person would: real pointer clicks and keys reach the panel
-// through KWin's fake-input protocol; the menu is the one plasmashell draws
-// from Varnic's exported menu.
+// Varnic's tray icon in a real Plasma panel (plasmashell under a headless
+// KWin: Plasma 5.27 from this system, or Plasma 6 from the Debian 13 root when
+// VARNIC_PLASMA is 6, as tools/plasma6-tray.sh runs it), used as a person
+// would: real pointer clicks and keys reach the panel through KWin's
+// fake-input protocol; the menu is the one plasmashell draws from Varnic's
+// exported menu.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QJsonDocument>
@@ -28,7 +30,7 @@ using testing::ChildProcess;
 using testing::KWinSession;
 using testing::X11Session;
 
-// Plasma's tray, its helpers (kded5 carries the StatusNotifierWatcher,
+// Plasma's tray, its helpers (kded carries the StatusNotifierWatcher,
 // plasmashell aborts without the activity manager) and what the host asks
 // of the items, on the test's session bus.
 class PlasmaDesktop {
@@ -46,21 +48,23 @@ class PlasmaDesktop {
         // The monitor's own name goes once it watches.
         if (!awaitCall("NameLost")) return false;
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
-        activities_ =
-            session_.spawn({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}, wayland);
+        activities_ = session_.spawn(
+            session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
         if (!awaitText("string \"org.kde.ActivityManager\"")) return false;
-        kded_ = session_.spawn({"kded5"}, wayland);
-        if (!awaitText("string \"org.kde.kded5\"")) return false;
-        // kded5 loads the watcher only when a session asks for it.
-        if (call("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule",
-                 {"statusnotifierwatcher"}) != "true") {
+        // kded5 or kded6, named so on the bus too.
+        const auto kded = "kded" + std::to_string(session_.plasma());
+        kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
+        const auto service = QString::fromStdString("org.kde." + kded);
+        if (!awaitText("string \"" + service.toStdString() + "\"")) return false;
+        // kded loads the watcher only when a session asks for it.
+        if (call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}) != "true") {
             return false;
         }
         // plasmashell tells a session's splash screen how far it got: with the
         // name held here the call fails at once, where the bus would start a
         // stand-in that outlives the test by a minute.
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
-        shell_ = session_.spawn({"plasmashell", "--no-respawn"}, wayland);
+        shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
         return awaitCall("RegisterStatusNotifierHost").has_value();
     }
     // The next call (or signal) of that name on the session bus.
@@ -125,6 +129,18 @@ std::optional<QRect> panelArea(KWinSession& session) {
     return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
 }
 
+// The open popup menus on the screen, the earliest first.
+std::vector<QRect> popupMenus(KWinSession& session) {
+    std::vector<QRect> menus;
+    for (const auto& frame : session.popupFrames()) {
+        std::istringstream numbers(frame);
+        int x = 0, y = 0, width = 0, height = 0;
+        numbers >> x >> y >> width >> height;
+        menus.emplace_back(x, y, width, height);
+    }
+    return menus;
+}
+
 // How far the rectangle is from the point (0 when it contains it).
 double distance(const QRect& rect, QPoint point) {
     const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
@@ -150,7 +166,20 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
 
     char folder[] = "/tmp/varnic-plasma-XXXXXX";
     ASSERT_TRUE(mkdtemp(folder));
-    const auto varnic = session.spawn({varnicBinary()}, {"XDG_CONFIG_HOME=" + std::string(folder)});
+    // On Plasma 6 Varnic runs with the root's Qt 6, which loads the KDE
+    // platform theme (plasma-integration) in a Plasma session: the tray must
+    // still be Varnic's own item and menu, not the theme's. The root sees
+    // /tmp only, so the binary goes there.
+    std::string binary = varnicBinary();
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + std::string(folder)};
+    if (session.plasma() == 6) {
+        const auto copy = std::string(folder) + "/varnic";
+        std::filesystem::copy_file(binary, copy);
+        binary = copy;
+        environment.insert(environment.end(), {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
+                                               "KDE_SESSION_VERSION=6"});
+    }
+    const auto varnic = session.spawn(session.ofPlasma({binary}), environment);
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
         desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
@@ -168,10 +197,16 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.click(icon, "right");
     ASSERT_TRUE(desktop.awaitCall("AboutToShow")) << "Plasma shows Varnic's menu";
     ASSERT_TRUE(desktop.awaitText("string \"opened\""));
-    // Plasma's menu takes keys: "Resize to..." opens its presets, and the
-    // second of them is "720p (HD)".
-    desktop.keys({"Down", "Right"});
+    // A click on "Resize to...", the menu's first entry, opens its presets
+    // (on Plasma 6 a submenu opened with the Right key never shows), whose
+    // second entry is "720p (HD)"; the submenu then takes keys.
+    std::vector<QRect> menus;
+    ASSERT_TRUE(X11Session::waitUntil([&] { return (menus = popupMenus(session)).size() == 1; }))
+        << "the menu shows";
+    desktop.click({menus[0].center().x(), menus[0].top() + menus[0].height() / 4}, "left");
     ASSERT_TRUE(desktop.awaitText("string \"opened\"")) << "the presets";
+    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 2; }))
+        << "the presets show";
     desktop.keys({"Down", "Down", "Return"});
     EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
@@ -188,6 +223,8 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.click(icon, "right");
     ASSERT_TRUE(desktop.awaitCall("AboutToShow"));
     ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    // Keys reach the menu once it shows, which comes after "opened".
+    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 1; }));
     // "Quit" is the last entry; Up wraps round to it.
     desktop.keys({"Up", "Return"});
     EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";
