@@ -39,7 +39,8 @@ int VarnicApp::run(int argc, char** argv) {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         Log::write(
             "Tray: no StatusNotifierItem host on the session bus and no XEmbed tray on the "
-            "display; Varnic's icon cannot be shown");
+            "display yet; Varnic's icon appears once a panel offers one (on GNOME Shell, "
+            "through Varnic's extension)");
     }
 
     QtMainQueue queue;
