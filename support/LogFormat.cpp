@@ -86,6 +86,13 @@ std::string size(double value) {
     return text;
 }
 
+std::string seconds(double value) {
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, 1);
+    return {buffer.data(), result.ptr};
+}
+
 std::string_view truth(bool value) {
     return value ? "true" : "false";
 }

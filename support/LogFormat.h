@@ -20,6 +20,9 @@ std::string size(double value);
 // in their shortest form (12.5).
 std::string number(double value);
 
+// A time in seconds with one decimal (2.0), as the waits' log lines give it.
+std::string seconds(double value);
+
 std::string_view truth(bool value);
 
 }  // namespace varnic::logformat

@@ -1,7 +1,5 @@
 #include "platform/i3ipc/I3Channel.h"
 
-#include <sstream>
-
 #include "platform/i3ipc/I3Tree.h"
 #include "support/Log.h"
 #include "support/LogFormat.h"
@@ -12,13 +10,6 @@ namespace {
 
 // Connecting includes the version, the subscription and the first tree.
 constexpr double connectSeconds = 2.0;
-
-std::string formatSeconds(double seconds) {
-    std::ostringstream text;
-    text.precision(1);
-    text << std::fixed << seconds;
-    return text.str();
-}
 
 }  // namespace
 
@@ -124,8 +115,8 @@ bool I3Channel::awaitEvent(Deadline deadline) {
 
 AXError I3Channel::timedOut(double seconds) {
     if (connection_ && !connection_->broken()) {
-        Log::write(logPrefix() + "no answer from the compositor within " + formatSeconds(seconds) +
-                   " s");
+        Log::write(logPrefix() + "no answer from the compositor within " +
+                   logformat::seconds(seconds) + " s");
     } else {
         reachable();
     }

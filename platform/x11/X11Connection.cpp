@@ -1,20 +1,9 @@
 #include "platform/x11/X11Connection.h"
 
-#include <sstream>
-
 #include "support/Log.h"
+#include "support/LogFormat.h"
 
 namespace varnic {
-namespace {
-
-std::string formatSeconds(double seconds) {
-    std::ostringstream text;
-    text.precision(1);
-    text << std::fixed << seconds;
-    return text.str();
-}
-
-}  // namespace
 
 AXError X11Call::failed(const Unanswered& why) const {
     return owner->report(why, seconds);
@@ -74,7 +63,8 @@ std::uint64_t X11Connection::roundTrips() const {
 AXError X11Connection::report(const Unanswered& why, double seconds) {
     switch (why.status) {
         case WaitStatus::timeout:
-            Log::write("X11: no answer from the X server within " + formatSeconds(seconds) + " s");
+            Log::write("X11: no answer from the X server within " + logformat::seconds(seconds) +
+                       " s");
             break;
         case WaitStatus::error:
             Log::write("X11: the X server refused a request (X error " +
