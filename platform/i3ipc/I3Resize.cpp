@@ -56,12 +56,15 @@ std::optional<SizeWriteResult> I3Resize::command(const MirrorWindow& window, Siz
 // i3 applies a size, within the window's size hints, before it answers the
 // command: the tree then shows the outcome. sway answers at once, sends the
 // client the new size and draws it once the client answered (or after the
-// time it gives a client): until then its tree shows the size asked for,
-// and the client's answer, a size of its own, takes its place when it comes.
-// XWayland answers too: a frame of the window's old size on its way may take
-// the new one's place. sway sends no event for any of this; its tree tells
-// when the layout is drawn, and an answer shows only when it differs, so a
-// frame counts once it has stayed the same for the time sway gives a client.
+// time it gives a client): until then its tree shows the size asked for.
+// sway 1.7 sends no event for any of this, and a native client's answer
+// shows in the tree only when it differs, so for those the tree is polled
+// and a frame counts once it has stayed the same for the time sway gives a
+// client. An XWayland window takes its size from the X server, which tells
+// when it did: it counts once the X server has the window's own area at the
+// size the tree shows. A frame of the old size on its way may still take the
+// new one's place in the tree for a moment: the tree is polled until the two
+// agree, as sway tells nothing when XWayland's next frame puts it right.
 std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow& window,
                                                               I3Channel::Deadline deadline,
                                                               Await await, Size size) {
@@ -75,13 +78,19 @@ std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow
         if (!found) return SizeWriteResult{ax::invalidUIElement, std::nullopt};
         const auto now = std::chrono::steady_clock::now();
         if (!channel_.isSway() || now >= deadline) return *found;
+        const auto pause = std::min(deadline, now + Responsive::slice);
+        if (await == Await::x11) {
+            if (x11Reached(*found) && !applying(window)) return *found;
+            x11_.awaitChange(pause);
+            continue;
+        }
         if (seen && !sameSize(*seen, {found->frame.width, found->frame.height})) changed = now;
         seen = found->frame;
         const bool answered = await == Await::layout || now - changed >= clientTime ||
                               (await == Await::firstAnswer && !sameSize(found->frame, size));
         if (answered && !applying(window)) return *found;
         // A window event (the client's new title, a close) ends the pause early.
-        channel_.awaitEvent(std::min(deadline, now + Responsive::slice));
+        channel_.awaitEvent(pause);
     }
 }
 
@@ -90,24 +99,44 @@ bool I3Resize::applying(const MirrorWindow& window) const {
     return layout && layout->applying;
 }
 
+bool I3Resize::x11Reached(const MirrorWindow& window) const {
+    const auto layout = feed_.layout(window.id);
+    const auto has = x11_.size();
+    return layout && has &&
+           *has == X11SizeWatch::Extent{std::lround(layout->content.width),
+                                        std::lround(layout->content.height)};
+}
+
 // A window mapped a moment ago may still be answering the layout's size:
 // sway would take that answer after the new size, so the resize waits until
-// the window's first layout is drawn. A client may answer the size of an
-// earlier layout even so; asked once more, at once, it takes the new one.
+// the window's first layout is drawn. A native client may answer the size of
+// an earlier layout even so; asked once more, at once, it takes the new one.
 SizeWriteResult I3Resize::operator()(const MirrorWindow& window, Size size,
                                      I3Channel::Deadline deadline) {
+    auto result = resize(window, size, deadline);
+    x11_.stop();
+    return result;
+}
+
+SizeWriteResult I3Resize::resize(const MirrorWindow& window, Size size,
+                                 I3Channel::Deadline deadline) {
     channel_.drain();
     if (channel_.isSway() && applying(window)) {
         auto drawn = settled(window, deadline, Await::layout, size);
         if (auto* result = std::get_if<SizeWriteResult>(&drawn)) return *result;
     }
+    // Followed from before the command on, so that no change is missed.
+    const bool x11 =
+        channel_.isSway() && window.x11Window && x11_.follow(*window.x11Window, deadline);
     for (int attempt = 0;; ++attempt) {
         if (auto refused = command(window, size, deadline)) return *refused;
-        auto confirmed =
-            settled(window, deadline, attempt == 0 ? Await::firstAnswer : Await::answer, size);
+        const auto await = x11 ? Await::x11 : attempt == 0 ? Await::firstAnswer : Await::answer;
+        auto confirmed = settled(window, deadline, await, size);
         if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
         auto& took = std::get<MirrorWindow>(confirmed);
-        if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;
+        if (channel_.isSway() && await == Await::firstAnswer && !sameSize(took.frame, size)) {
+            continue;
+        }
         took.limits = feed_.outerLimits(took);
         return MirrorWindowSystem::verdict(channel_.logPrefix(), took, size, took.frame);
     }

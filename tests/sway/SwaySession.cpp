@@ -38,6 +38,8 @@ SwaySession::SwaySession() : TestDesktop("sway") {
     std::string word, wayland, x11;
     ready >> word >> wayland >> x11;
     environment_ = {"WAYLAND_DISPLAY=" + wayland, "DISPLAY=" + x11, "SWAYSOCK=" + socket_};
+    // As in a sway session, the backend finds XWayland's X server on $DISPLAY.
+    setenv("DISPLAY", x11.c_str(), 1);
     const auto deadline = I3IpcConnection::deadlineAfter(10);
     events_ = I3IpcConnection::open(socket_, deadline);
     if (!events_ || !events_->send(I3IpcConnection::subscribe, R"(["window"])", deadline) ||
