@@ -80,8 +80,12 @@ std::variant<MirrorWindow, SizeWriteResult> I3Resize::settled(const MirrorWindow
         if (!channel_.isSway() || now >= deadline) return *found;
         const auto pause = std::min(deadline, now + Responsive::slice);
         if (await == Await::x11) {
-            if (x11Reached(*found) && !applying(window)) return *found;
-            x11_.awaitChange(pause);
+            // The X server tells each change of the window; the tree is read
+            // again when a slice passed without one.
+            const auto reached = [&] { return x11Reached(*found) && !applying(window); };
+            while (!reached() && x11_.awaitChange(pause)) {
+            }
+            if (reached()) return *found;
             continue;
         }
         if (seen && !sameSize(*seen, {found->frame.width, found->frame.height})) changed = now;

@@ -36,17 +36,18 @@ void X11SizeWatch::stop() {
     size_.reset();
 }
 
-void X11SizeWatch::awaitChange(Deadline deadline) {
-    if (!window_) return;
+bool X11SizeWatch::awaitChange(Deadline deadline) {
+    if (!window_) return false;
     // Only this window's structure events are selected; others, left from
     // windows followed earlier, are dropped.
     const auto event = connection_->awaitEvent([](const auto&) { return true; }, deadline);
-    if (!event) return;
+    if (!event) return false;
     const auto type = event->response_type & 0x7f;
     if (type == XCB_CONFIGURE_NOTIFY) {
         const auto& configure = reinterpret_cast<const xcb_configure_notify_event_t&>(*event);
         if (configure.window == window_) size_ = Extent{configure.width, configure.height};
     }
+    return true;
 }
 
 }  // namespace varnic

@@ -34,8 +34,8 @@ class X11SizeWatch {
     void stop();
     // The window's size as last heard; absent when not following one.
     std::optional<Extent> size() const { return size_; }
-    // Waits for the next change of the window's size, up to the deadline.
-    void awaitChange(Deadline deadline);
+    // Waits for the window's next event, up to the deadline; false when none came.
+    bool awaitChange(Deadline deadline);
 
   private:
     std::unique_ptr<XcbConnection> connection_;
