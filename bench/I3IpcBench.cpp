@@ -5,7 +5,8 @@
 // of an XWayland window and of a native Wayland one (foot); each repetition
 // is one resize, and repetitions of Varnic and swaymsg run interleaved in
 // random order, so that load from other programs falls on both alike (the
-// median and p90 are the figures). Run under tests/wayland/as-test-user.sh.
+// median and p90 are the figures). Varnic confirms an XWayland window's size
+// with the X server, on $DISPLAY. Run under tests/wayland/as-test-user.sh.
 // Counter: requests sent to sway per discovery (the mirror makes it zero).
 #include <benchmark/benchmark.h>
 
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/i3ipc/I3WindowSystem.h"
@@ -93,9 +95,15 @@ void BM_SwaymsgGetTree(benchmark::State& state) {
 }
 
 // Both tools alternate the window between two sizes, so that every resize
-// really changes it, whichever ran before.
-bool nextLarge(std::int64_t id) {
+// really changes it, whichever ran before. Each starts from a window whose
+// last size sway has drawn: a client's frame of the size before, still on its
+// way, would take the new size's place in sway's tree, which neither tool can
+// tell from the tree alone. Not timed: sway's time for a client to answer.
+bool nextLarge(benchmark::State& state, std::int64_t id) {
     static std::map<std::int64_t, bool> large;
+    state.PauseTiming();
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    state.ResumeTiming();
     return large[id] = !large[id];
 }
 
@@ -106,7 +114,7 @@ void varnicResize(benchmark::State& state, varnic::Pid pid, std::int64_t id) {
     const auto window = system.copyAttributeValue(*app, varnic::attr::focusedWindow).takeElement();
     if (!window) throw std::runtime_error("no window");
     for (auto _ : state) {
-        const bool large = nextLarge(id);
+        const bool large = nextLarge(state, id);
         const auto size = *system.createSizeValue(large ? 1280 : 1024, large ? 720 : 600);
         const auto result = system.setAttributeValue(*window, varnic::attr::size, size);
         if (result.code != varnic::ax::success || result.nearest) {
@@ -119,7 +127,7 @@ void swaymsgResize(benchmark::State& state, std::int64_t id) {
     auto& d = desktop();
     const auto criteria = "[con_id=" + std::to_string(id) + "] floating enable, ";
     for (auto _ : state) {
-        const bool large = nextLarge(id);
+        const bool large = nextLarge(state, id);
         d.session.swaymsg({criteria + (large ? "resize set width 1280 px height 720 px"
                                              : "resize set width 1024 px height 600 px")});
         if (d.session.outerSize(id) != (large ? "1280x720" : "1024x600")) {

@@ -134,13 +134,20 @@ SizeWriteResult I3Resize::resize(const MirrorWindow& window, Size size,
         channel_.isSway() && window.x11Window && x11_.follow(*window.x11Window, deadline);
     for (int attempt = 0;; ++attempt) {
         if (auto refused = command(window, size, deadline)) return *refused;
-        const auto await = x11 ? Await::x11 : attempt == 0 ? Await::firstAnswer : Await::answer;
+        // The X server confirms the size asked for; any other outcome may be
+        // a frame of an older size on its way, and is taken as a native
+        // client's answer is.
+        if (x11 && attempt == 0) {
+            auto confirmed = settled(window, deadline, Await::x11, size);
+            if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
+            const auto& took = std::get<MirrorWindow>(confirmed);
+            if (x11Reached(took) && sameSize(took.frame, size)) return {ax::success, std::nullopt};
+        }
+        const auto await = attempt == 0 ? Await::firstAnswer : Await::answer;
         auto confirmed = settled(window, deadline, await, size);
         if (auto* result = std::get_if<SizeWriteResult>(&confirmed)) return *result;
         auto& took = std::get<MirrorWindow>(confirmed);
-        if (channel_.isSway() && await == Await::firstAnswer && !sameSize(took.frame, size)) {
-            continue;
-        }
+        if (channel_.isSway() && attempt == 0 && !sameSize(took.frame, size)) continue;
         took.limits = feed_.outerLimits(took);
         return MirrorWindowSystem::verdict(channel_.logPrefix(), took, size, took.frame);
     }

@@ -6,23 +6,8 @@
 #include <stdexcept>
 
 namespace varnic::testing {
-namespace {
 
 using Json = nlohmann::json;
-
-const Json* findNode(const Json& node, std::int64_t id) {
-    if (!node.is_object()) return nullptr;
-    if (node.value("id", std::int64_t{-1}) == id) return &node;
-    for (const char* key : {"nodes", "floating_nodes"}) {
-        if (!node.contains(key)) continue;
-        for (const auto& child : node[key]) {
-            if (const auto* found = findNode(child, id)) return found;
-        }
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 SwaySession::SwaySession() : TestDesktop("sway") {
     if (const char* root = std::getenv("VARNIC_SWAY_ROOT")) root_ = root;
@@ -105,10 +90,16 @@ std::string SwaySession::swaymsg(const std::vector<std::string>& arguments) {
     return run(argv);
 }
 
+// Every node's id flattens to a path ending in "/id"; the node is its parent.
 Json SwaySession::node(std::int64_t id) {
     const auto tree = Json::parse(swaymsg({"-t", "get_tree"}), nullptr, false);
-    const auto* found = findNode(tree, id);
-    return found ? *found : Json();
+    if (!tree.is_object()) return {};
+    for (const auto& [path, value] : tree.flatten().items()) {
+        if (path.ends_with("/id") && value == id) {
+            return tree.at(Json::json_pointer(path.substr(0, path.size() - 3)));
+        }
+    }
+    return {};
 }
 
 std::string SwaySession::outerSize(std::int64_t id) {

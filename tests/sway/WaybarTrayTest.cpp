@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <string>
 #include <thread>
 
@@ -19,7 +18,6 @@ namespace varnic {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
 using testing::SwaySession;
 using Json = nlohmann::json;
 
@@ -28,61 +26,26 @@ struct Point {
     int y = 0;
 };
 
-// waybar (tests/sway/waybar) draws a 30 px bar at the top with the tray in
-// its centre: with one item, the icon sits in the middle of the screen's width.
-class WaybarTray {
-  public:
-    explicit WaybarTray(SwaySession& session)
-        : session_(session),
-          pointer_(session.spawn({VARNIC_VIRTUAL_POINTER})),
-          // What the host asks of the item, to wait on.
-          bus_(session.spawn({"dbus-monitor", "--session"})),
-          waybar_(session.spawn(session.inRoot(
-              {"waybar", "--config", copy("config.json"), "--style", copy("style.css")}))) {}
+// GTK ignores a button release within half a second of a menu or submenu
+// opening (so that the press that opened it selects nothing); a click on an
+// entry waits that long after the host's call that opened it.
+void afterMenuGuard(const std::string& call) {
+    const auto at = call.find("time=");
+    if (at == std::string::npos) return;
+    const std::chrono::duration<double> opened(std::stod(call.substr(at + 5)));
+    std::this_thread::sleep_until(
+        std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(opened)) +
+        600ms);
+}
 
-    // The seat has a pointer and waybar's tray is on the bus.
-    bool ready() {
-        return pointer_->readLine(10s) == "ready" &&
-               awaitCall("RegisterStatusNotifierHost").has_value();
-    }
-    // The next call (or signal) of that name on the session bus.
-    std::optional<std::string> awaitCall(const std::string& member) {
-        return bus_->awaitLine("member=" + member, 10s);
-    }
-    // GTK ignores a button release within half a second of a menu or
-    // submenu opening (so that the press that opened it selects nothing); a
-    // click on an entry waits that long after the host's call that opened it.
-    static void afterMenuGuard(const std::string& call) {
-        const auto at = call.find("time=");
-        if (at == std::string::npos) return;
-        const std::chrono::duration<double> opened(std::stod(call.substr(at + 5)));
-        std::this_thread::sleep_until(
-            std::chrono::system_clock::time_point(
-                std::chrono::duration_cast<std::chrono::system_clock::duration>(opened)) +
-            600ms);
-    }
-    // Moves the pointer there, and clicks with the button when one is named.
-    void click(Point at, const std::string& button = {}) {
-        session_.swaymsg(
-            {"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
-        if (button.empty()) return;
-        session_.swaymsg({"seat", "seat0", "cursor", "press", button});
-        session_.swaymsg({"seat", "seat0", "cursor", "release", button});
-    }
-
-  private:
-    // A copy in the session's folder, which a root sees too.
-    std::string copy(const std::string& name) {
-        const auto path = session_.logDirectory() + "/" + name;
-        std::filesystem::copy_file(VARNIC_WAYBAR_DIR "/" + name, path);
-        return path;
-    }
-
-    SwaySession& session_;
-    std::unique_ptr<ChildProcess> pointer_;
-    std::unique_ptr<ChildProcess> bus_;
-    std::unique_ptr<ChildProcess> waybar_;
-};
+// Moves the seat's pointer there, and clicks with the button when one is named.
+void click(SwaySession& session, Point at, const std::string& button = {}) {
+    session.swaymsg({"seat", "seat0", "cursor", "set", std::to_string(at.x), std::to_string(at.y)});
+    if (button.empty()) return;
+    session.swaymsg({"seat", "seat0", "cursor", "press", button});
+    session.swaymsg({"seat", "seat0", "cursor", "release", button});
+}
 
 // How far the rectangle is from the point (0 when it contains it).
 double distance(const Json& rect, Point point) {
@@ -113,27 +76,38 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         auto& varnic = session.TestDesktop::start(
             {varnicBinary()}, {"XDG_CONFIG_HOME=" + session.logDirectory() + "/config"});
         ASSERT_TRUE(varnic.awaitLine("Window system: sway IPC", 10s));
-        WaybarTray tray(session);
-        ASSERT_TRUE(tray.ready());
-        // waybar reads the item, then its menu, and shows the icon.
-        if (!tray.awaitCall("GetGroupProperties")) {
-            for (const auto& line : varnic.seen()) std::cerr << "varnic: " << line << "\n";
-            FAIL() << "waybar shows the icon";
+        // The seat gets a pointer; waybar (tests/sway/waybar, copied where a
+        // root sees it too) draws a 30 px bar with the tray in its centre.
+        const auto pointer = session.spawn({VARNIC_VIRTUAL_POINTER});
+        const auto bus = session.spawn({"dbus-monitor", "--session"});
+        const auto dir = session.logDirectory();
+        for (const std::string name : {"config.json", "style.css"}) {
+            std::filesystem::copy_file(VARNIC_WAYBAR_DIR "/" + name, dir + "/" + name);
         }
+        const auto waybar = session.spawn(session.inRoot(
+            {"waybar", "--config", dir + "/config.json", "--style", dir + "/style.css"}));
+        // The next call (or signal) of that name on the session bus.
+        const auto awaitCall = [&](const std::string& member) {
+            return bus->awaitLine("member=" + member, 10s);
+        };
+        ASSERT_EQ(pointer->readLine(10s), "ready");
+        ASSERT_TRUE(awaitCall("RegisterStatusNotifierHost"));
+        // waybar reads the item, then its menu, and shows the icon.
+        ASSERT_TRUE(awaitCall("GetGroupProperties")) << "waybar shows the icon";
 
-        tray.click(icon, "BTN_RIGHT");
-        ASSERT_TRUE(tray.awaitCall("AboutToShowGroup")) << "waybar shows Varnic's menu";
+        click(session, icon, "BTN_RIGHT");
+        ASSERT_TRUE(awaitCall("AboutToShowGroup")) << "waybar shows Varnic's menu";
         // waybar's menus take no keys on sway 1.7 (its bar has no keyboard
         // interactivity): the pointer opens "Resize to..." and picks "720p (HD)".
-        tray.click({icon.x + 60, icon.y + 16});
-        const auto submenu = tray.awaitCall("EventGroup");  // "opened"
+        click(session, {icon.x + 60, icon.y + 16});
+        const auto submenu = awaitCall("EventGroup");  // "opened"
         ASSERT_TRUE(submenu) << "the presets submenu opened";
-        WaybarTray::afterMenuGuard(*submenu);
-        tray.click({icon.x + 190, icon.y + 39}, "BTN_LEFT");
+        afterMenuGuard(*submenu);
+        click(session, {icon.x + 190, icon.y + 39}, "BTN_LEFT");
         ASSERT_TRUE(varnic.awaitLine("Successfully resized ", 10s));
         EXPECT_EQ(session.outerSize(target.id), "1280x720");
 
-        tray.click(icon, "BTN_LEFT");
+        click(session, icon, "BTN_LEFT");
         const auto panel = session.waitForEvent([&](const Json& event) {
             return event.value("change", "") == "new" &&
                    event["container"].value("pid", 0) == varnic.pid();
@@ -164,11 +138,11 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         }
         EXPECT_TRUE(placed) << last.dump();
 
-        tray.click(icon, "BTN_RIGHT");
-        const auto menu = tray.awaitCall("AboutToShowGroup");
+        click(session, icon, "BTN_RIGHT");
+        const auto menu = awaitCall("AboutToShowGroup");
         ASSERT_TRUE(menu);
-        WaybarTray::afterMenuGuard(*menu);
-        tray.click({icon.x + 40, icon.y + 39}, "BTN_LEFT");  // "Quit"
+        afterMenuGuard(*menu);
+        click(session, {icon.x + 40, icon.y + 39}, "BTN_LEFT");  // "Quit"
         EXPECT_EQ(varnic.waitForExit(10s), 0);
     }
 }
