@@ -94,7 +94,8 @@ std::string SwaySession::swaymsg(const std::vector<std::string>& arguments) {
 Json SwaySession::node(std::int64_t id) {
     const auto tree = Json::parse(swaymsg({"-t", "get_tree"}), nullptr, false);
     if (!tree.is_object()) return {};
-    for (const auto& [path, value] : tree.flatten().items()) {
+    const auto flat = tree.flatten();
+    for (const auto& [path, value] : flat.items()) {
         if (path.ends_with("/id") && value == id) {
             return tree.at(Json::json_pointer(path.substr(0, path.size() - 3)));
         }
