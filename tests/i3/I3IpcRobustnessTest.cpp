@@ -19,18 +19,13 @@ namespace {
 class FakeCompositor {
   public:
     FakeCompositor() {
-        char pattern[] = "/tmp/varnic-i3ipc-XXXXXX";
-        directory_ = mkdtemp(pattern);
-        path_ = directory_ + "/ipc.sock";
-        listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
+        sockaddr_un address{AF_UNIX, {}};
         std::strncpy(address.sun_path, path_.c_str(), sizeof address.sun_path - 1);
         bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
         listen(listener_, 1);
     }
     ~FakeCompositor() {
-        if (peer_ >= 0) close(peer_);
+        close(peer_);
         close(listener_);
         std::filesystem::remove_all(directory_);
     }
@@ -39,20 +34,22 @@ class FakeCompositor {
         peer_ = accept(listener_, nullptr, nullptr);
         return connection;
     }
+    // A header of that length and type, then the bytes.
+    void send(std::uint32_t length, std::uint32_t type, const std::string& bytes = {}) {
+        std::string frame = "i3-ipc";
+        frame.append(reinterpret_cast<const char*>(&length), 4);
+        frame.append(reinterpret_cast<const char*>(&type), 4);
+        send(frame + bytes);
+    }
     void send(const std::string& bytes) {
         ASSERT_EQ(write(peer_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
-    static std::string header(std::uint32_t length, std::uint32_t type) {
-        std::string bytes = "i3-ipc";
-        bytes.append(reinterpret_cast<const char*>(&length), 4);
-        bytes.append(reinterpret_cast<const char*>(&type), 4);
-        return bytes;
-    }
 
   private:
-    std::string directory_;
-    std::string path_;
-    int listener_ = -1;
+    char pattern_[32] = "/tmp/varnic-i3ipc-XXXXXX";
+    std::string directory_ = mkdtemp(pattern_);
+    std::string path_ = directory_ + "/ipc.sock";
+    int listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
     int peer_ = -1;
 };
 
@@ -65,11 +62,11 @@ TEST(I3IpcRobustnessTest, BrokenFramingSilenceAndHostileTreesEndCleanly) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_FALSE(silent->broken()) << "a slow peer is not a broken one";
     // A message split across writes is put together again.
-    compositor.send(FakeCompositor::header(2, 4) + "[");
+    compositor.send(2, 4, "[");
     EXPECT_FALSE(silent->poll());
     compositor.send("]");
     EXPECT_EQ(silent->receive(I3IpcConnection::deadlineAfter(1))->payload, "[]");
-    compositor.send(FakeCompositor::header(0xFFFFFFFFu, 4));
+    compositor.send(0xFFFFFFFFu, 4);
     EXPECT_FALSE(silent->receive(I3IpcConnection::deadlineAfter(1)));
     EXPECT_TRUE(silent->broken()) << "a 4 GiB length is not a reply";
 
