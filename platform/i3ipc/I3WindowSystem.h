@@ -14,7 +14,8 @@ namespace varnic {
 // The window system of sway (Wayland) and i3 (X11) through their common IPC
 // protocol. A tree read at connection and "window" events keep the mirror
 // current, so reads ask the compositor nothing; a size is written with a
-// command and confirmed from the tree.
+// command and confirmed from the tree (on sway, an XWayland window's from the
+// X server too).
 class I3WindowSystem final : private WindowSource, public MirrorWindowSystem {
   public:
     using X11Lookup = I3Feed::X11Lookup;
