@@ -49,23 +49,20 @@ class SwayWindowSystemTest : public ::testing::Test {
     std::shared_ptr<WindowManager> manager = WindowManager::create(system, shell, queue);
 };
 
-// Both kinds of window: foot (native) is confirmed from sway's tree, xterm
-// (XWayland) from the X server too.
+// xterm (XWayland) is confirmed from the X server too; foot (native) is
+// sized through the tray in WaybarTrayTest.
 TEST_F(SwayWindowSystemTest, TiledWindowsAreFloatedToTheExactOuterSizeAndFocusDecidesTheTarget) {
     const auto foot = start({"foot", "--title", "first"});
-    ASSERT_EQ(session.node(foot.id)["type"], "con") << "new windows are tiled";
-    testing::LogCapture log;
-    manager->resizeActiveWindow(std::nullopt, 1280, 720);
-    EXPECT_THAT(log.lines(), Contains("Successfully resized foot to 1280.0x720.0"));
-    EXPECT_EQ(session.outerSize(foot.id), "1280x720");
-
     const auto xterm = start({"xterm", "-T", "second"});
+    ASSERT_EQ(session.node(xterm.id)["type"], "con") << "new windows are tiled";
     manager->fetchActiveWindowInfo();
     queue.runPending();
     const auto target = manager->activeWindowInfo.get();
     ASSERT_TRUE(target);
     EXPECT_EQ(target->appName, "XTerm") << "the X11 class names an XWayland application";
+    testing::LogCapture log;
     manager->resizeActiveWindow(xterm.pid, 1280, 720);
+    EXPECT_THAT(log.lines(), Contains("Successfully resized XTerm to 1280.0x720.0"));
     EXPECT_EQ(session.outerSize(xterm.id), "1280x720");
     // A size sway keeps it from is a failure, whatever the X server said first.
     session.swaymsg({"floating_maximum_size 1000 x 600"});
