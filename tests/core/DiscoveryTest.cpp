@@ -1,9 +1,10 @@
-// Discovery of the target window: each route and fall-through, its log lines
-// (pinned here once) and what ends up in activeWindowInfo.
-#include <gmock/gmock.h>
+// Discovery of the target window: each route and fall-through with its whole
+// log (the wording of every line pinned here once) and what ends up in
+// activeWindowInfo.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "tests/core/Desktop.h"
@@ -12,9 +13,9 @@
 namespace varnic {
 namespace {
 
-using ::testing::ElementsAre;
+using testing::Desktop;
 using testing::Lines;
-using Target = std::pair<std::string, std::string>;
+using Target = std::optional<std::pair<std::string, std::string>>;
 
 // Most discovery lines share this prefix.
 std::string L(const std::string& text) {
@@ -27,219 +28,171 @@ Lines operator+(Lines head, const Lines& tail) {
 }
 
 const std::string trusted = L("AXIsProcessTrusted=true");
+const std::string noFocus = L("AXFocusedApplication failed: -25212 (noValue)");
 const std::string focusedSelf = L("AXFocusedApplication pid=4242 app=Varnic");
+const std::string focusedXterm = L("AXFocusedApplication pid=900 app=xterm");
 const std::string usingXlogo = L("using last non-self app pid=812 app=xlogo");
 const std::string noList = L("CGWindowListCopyWindowInfo returned nil");
+const Target kept{{"old", "window"}};
 
-class DiscoveryTest : public ::testing::Test, protected testing::Desktop {
-  protected:
-    // Runs discovery; returns its lines, the stored target being unchanged until the queue runs.
-    Lines discover() {
-        const auto before = target();
-        manager->fetchActiveWindowInfo();
-        EXPECT_EQ(target(), before) << "the target is stored by a queued task, never at once";
-        queue.runPending();
-        EXPECT_EQ(system.liveElements(), 0) << "every element released";
-        return log.take();
-    }
-    void rememberLastOther(Pid pid) {
-        system.postActivation({system.runningApplication(pid)});
-        system.focus(system.selfPid);
-    }
-    std::optional<Target> target() const {
-        const auto& info = manager->activeWindowInfo.get();
-        if (!info) return std::nullopt;
-        return Target(info->appName, info->windowTitle);
-    }
-    void setOld() { manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr}); }
+// Varnic focused, xlogo the last other application; its focused window fails.
+void rememberXlogo(Desktop& d, FakeWindowSystem::Read focused = {ax::cannotComplete, {}}) {
+    d.system.postActivation({d.system.runningApplication(812)});
+    d.system.focus(d.system.selfPid);
+    d.system.application(812).reads[attr::focusedWindow] = focused;
+}
+
+// xlogo's window listed, its accessibility reads refused.
+void unreadableXlogo(Desktop& d) {
+    d.system.trusted = false;
+    d.system.addListEntry(812, "list title", 640, 480).ownerName.reset();
+    auto& reads = d.system.application(812).reads;
+    reads[attr::focusedWindow] = reads[attr::mainWindow] = {ax::apiDisabled, {}};
+}
+const Lines unreadableLines{
+    L("AXIsProcessTrusted=false"),
+    noFocus,
+    L("CGWindowList returned 1 windows"),
+    L("candidate app=xlogo ownerName=unknown owner pid=812 isActive=false isHidden=false"),
+    L("CGWindow name=\"list title\" number=1 layer=0 bounds={Height = 480; Width = 640; X = 0; "
+      "Y = 25}"),
+    "AX focused window failed for xlogo in fetch: -25211 (apiDisabled)",
+    L("AXMainWindow result for xlogo: -25211 (apiDisabled)"),
+    L("AXFocusedUIElement result for xlogo: -25212 (noValue)")};
+
+struct Case {
+    const char* why;
+    std::function<void(Desktop&)> script;
+    Lines lines;
+    Target target;
 };
 
-TEST_F(DiscoveryTest, FocusedApplicationIsPublishedWithItsFocusedWindowTitle) {
-    const auto icon = std::make_shared<AppIcon>();
-    system.application(812).info.icon = icon;
-    system.focus(812);
-    // A hostile title stays one log line but is stored verbatim.
-    system.window(1).title.text = "rm -rf /\n\x1b[2J";
-    EXPECT_THAT(discover(),
-                ElementsAre(trusted, L("AXFocusedApplication pid=812 app=xlogo"),
-                            L("system-wide focused window title for xlogo=rm -rf /\\n\\x1b[2J")));
-    EXPECT_EQ(target(), Target("xlogo", "rm -rf /\n\x1b[2J"));
-    EXPECT_EQ(manager->activeWindowInfo.get()->appIcon, icon);
-    EXPECT_EQ(system.windowListRequests, 0);
-
-    // Two runs before the queue drains store in order: the later wins.
-    manager->fetchActiveWindowInfo();
-    system.focus(900);
-    manager->fetchActiveWindowInfo();
-    queue.runPending();
-    EXPECT_EQ(target(), Target("xterm", "shell"));
-}
-
-// Varnic's own panel is never the target.
-TEST_F(DiscoveryTest, VarnicFocusedUsesTheLastOtherApplicationOrElseTheWindowList) {
-    rememberLastOther(812);
-    EXPECT_THAT(discover(), ElementsAre(trusted, focusedSelf, usingXlogo));
-    EXPECT_EQ(target(), Target("xlogo", "the logo"));
-    ASSERT_EQ(system.timeouts.size(), 1u);
-    EXPECT_EQ(std::tuple(system.timeouts[0].pid, system.timeouts[0].seconds),
-              std::tuple(812, 2.0f));
-
-    system.application(812).running = false;
-    EXPECT_THAT(discover(), ElementsAre(trusted, focusedSelf, noList));
-    EXPECT_EQ(target(), Target("xlogo", "the logo")) << "no window list keeps the target";
-
-    // Without an identifier of its own, Varnic takes an unidentifiable focused
-    // application (its pid could not be read) for itself.
-    system.application(812).running = true;
-    system.ownBundle.reset();
-    system.focusedApplication.pidCode = ax::failure;
-    EXPECT_THAT(discover(),
-                ElementsAre(trusted, L("AXFocusedApplication pid=0 app=unknown"), usingXlogo));
-}
-
-TEST_F(DiscoveryTest, LastOtherApplicationWindowFallbacksAndTheirFailureLines) {
-    const std::string lookup = L("AX window lookup failed for xlogo: ");
-    using Read = FakeWindowSystem::ElementRead;
-    struct Case {
-        Read focused, main;
-        AXError windowsCode;
-        std::vector<int> windows;
-        std::optional<std::string> title;
-        Lines tail;
-    };
-    const Read fails{ax::cannotComplete, std::nullopt};
-    const Read first{ax::success, 1};
-    // The main window, the first listed one, a failed list (its code, then the
-    // main window's), no title.
+TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
+    const auto xlogo = Target{{"xlogo", "the logo"}};
+    // clang-format off
     const Case cases[]{
-        {fails, first, ax::apiDisabled, {}, "main", {}},
-        {fails, fails, ax::success, {1, 2}, "1st", {}},
-        {fails,
-         fails,
-         ax::apiDisabled,
-         {},
-         "x",
-         {lookup + "-25211 (apiDisabled)", lookup + "-25204 (cannotComplete)"}},
-        {first, fails, ax::success, {}, std::nullopt, {L("AX window title missing for xlogo")}},
+        {"focused application; a hostile title is one log line, stored verbatim", [](Desktop& d) {
+             d.system.focus(812);
+             d.system.window(1).title.value = "rm -rf /\n\x1b[2J";
+         }, {trusted, L("AXFocusedApplication pid=812 app=xlogo"),
+             L("system-wide focused window title for xlogo=rm -rf /\\n\\x1b[2J")},
+         Target{{"xlogo", "rm -rf /\n\x1b[2J"}}},
+        {"Varnic focused: the last other application's focused window", [](Desktop& d) {
+             rememberXlogo(d, {ax::success, 1});
+         }, {trusted, focusedSelf, usingXlogo}, xlogo},
+        {"... else its first listed window", [](Desktop& d) {
+             rememberXlogo(d);
+             d.system.application(812).reads[attr::windows] = {ax::success, std::vector{1, 2}};
+         }, {trusted, focusedSelf, usingXlogo}, xlogo},
+        {"... no window: the list's code, then the main window's; the list is not scanned",
+         [](Desktop& d) {
+             rememberXlogo(d);
+             d.system.application(812).reads[attr::windows] = {ax::apiDisabled, {}};
+             d.system.addListEntry(900, "shell", 640, 480);
+         }, {trusted, focusedSelf, usingXlogo,
+             L("AX window lookup failed for xlogo: -25211 (apiDisabled)"),
+             L("AX window lookup failed for xlogo: -25212 (noValue)")}, kept},
+        {"... a window without title", [](Desktop& d) {
+             rememberXlogo(d, {ax::success, 1});
+             d.system.window(1).title = {ax::noValue, {}};
+         }, {trusted, focusedSelf, usingXlogo, L("AX window title missing for xlogo")}, kept},
+        {"Varnic focused, the last other application gone: never Varnic's own window",
+         [](Desktop& d) {
+             rememberXlogo(d, {ax::success, 1});
+             d.system.application(812).running = false;
+         }, {trusted, focusedSelf, noList}, kept},
+        {"no focused application, no window list", [](Desktop&) {}, {trusted, noFocus, noList},
+         kept},
+        {"the focused window fails", [](Desktop& d) {
+             d.system.focus(900);
+             d.system.application(900).reads[attr::focusedWindow] = {ax::invalidUIElement, {}};
+         }, {trusted, focusedXterm,
+             L("AXFocusedWindow for focused app failed: -25202 (invalidUIElement)"), noList},
+         kept},
+        {"its title is not text", [](Desktop& d) {
+             d.system.focus(900);
+             d.system.window(2).title.value = 7;
+         }, {trusted, focusedXterm, L("system-wide focused window title missing for pid=900"),
+             noList}, kept},
+        {"the list's first usable entry", [](Desktop& d) {
+             auto& s = d.system;
+             s.addApplication(700, "tint2", "/usr/bin/tint2").info.activationPolicy =
+                 ActivationPolicy::accessory;
+             s.addApplication(701, "gone", "/usr/bin/gone").running = false;
+             s.addListEntry(812, "no owner", 600, 400).ownerPID.reset();
+             s.addListEntry(s.selfPid, "Varnic", 300, 400);
+             s.addListEntry(701, "gone", 600, 400);
+             s.addListEntry(700, "panel", 1280, 60);
+             s.addListEntry(812, "too narrow", 49, 400);
+             s.addListEntry(812, "too low", 600, 49);
+             s.addListEntry(900, "tiny but fine", 50, 50).windowLayer = 3;
+             s.addListEntry(812, "never looked at", 600, 400);
+             s.frontmost = 900;
+         }, {trusted, noFocus, L("CGWindowList returned 8 windows"),
+             L("candidate app=xterm ownerName=xterm pid=900 isActive=true isHidden=false"),
+             L("CGWindow name=\"tiny but fine\" number=7 layer=3 "
+               "bounds={Height = 50; Width = 50; X = 0; Y = 25}"),
+             "Successfully got title via AX for xterm: shell"}, Target{{"xterm", "shell"}}},
+        {"every entry skipped: no target", [](Desktop& d) {
+             d.system.addListEntry(d.system.selfPid, "Varnic", 300, 400);
+             d.system.addListEntry(812, "tool tip", 40, 20);
+         }, {trusted, noFocus, L("CGWindowList returned 2 windows")}, std::nullopt},
+        {"no title from the candidate's window: the list's, or none", [](Desktop& d) {
+             d.system.application(812).info.localizedName.reset();
+             d.system.addListEntry(812, "", 640, 480).windowName.reset();
+             d.system.window(1).title = {ax::noValue, {}};
+         }, {trusted, noFocus, L("CGWindowList returned 1 windows"),
+             L("candidate app=Unknown App ownerName=unknown owner pid=812 isActive=false "
+               "isHidden=false"),
+             L("CGWindow name=\"\" number=1 layer=0 bounds={Height = 480; Width = 640; X = 0; "
+               "Y = 25}"),
+             L("AX focused window title missing for Unknown App")},
+         Target{{"Unknown App", ""}}},
+        {"without permission the list's title; the reads after it are for the log alone",
+         [](Desktop& d) {
+             unreadableXlogo(d);
+             d.system.application(812).reads[attr::windows] = {ax::success, std::vector{1, 2}};
+             d.system.window(1).title.value = "the\tlogo";
+         }, unreadableLines + Lines{L("AXWindows count for xlogo=2"),
+                                    L("first AXWindow title for xlogo=the\\x09logo")},
+         Target{{"xlogo", "list title"}}},
+        {"... and when its window list fails too", unreadableXlogo,
+         unreadableLines + Lines{L("AXWindows fetch failed for xlogo: -25212 (noValue)")},
+         Target{{"xlogo", "list title"}}},
     };
-    rememberLastOther(812);
-    system.windowList.emplace();
+    // clang-format on
     for (const auto& c : cases) {
-        auto& xlogo = system.application(812);
-        xlogo.focusedWindow = c.focused;
-        xlogo.mainWindow = c.main;
-        xlogo.windows = {c.windowsCode, c.windows};
-        system.window(1).title.text = c.title;
-        setOld();
-        EXPECT_EQ(discover(), Lines({trusted, focusedSelf, usingXlogo}) + c.tail);
-        EXPECT_EQ(target(), c.tail.empty() ? Target("xlogo", *c.title) : Target("old", "window"));
+        Desktop desktop;
+        auto& stored = desktop.manager->activeWindowInfo;
+        stored.set(TargetWindowInfo{"old", "window", nullptr, 1});
+        c.script(desktop);
+        const auto target = [&]() -> Target {
+            if (!stored.get()) return std::nullopt;
+            return std::pair(stored.get()->appName, stored.get()->windowTitle);
+        };
+        desktop.manager->fetchActiveWindowInfo();
+        EXPECT_EQ(target(), kept) << c.why << ": stored by a queued task, never at once";
+        desktop.queue.runPending();
+        EXPECT_EQ(desktop.log.take(), c.lines) << c.why;
+        EXPECT_EQ(target(), c.target) << c.why;
     }
-    EXPECT_EQ(system.windowListRequests, 0) << "this route never scans the window list";
 }
 
-TEST_F(DiscoveryTest, FocusedRouteFailuresFallThroughToTheWindowList) {
-    const auto run = [&](const Lines& lines) {
-        EXPECT_EQ(discover(), Lines{trusted} + lines + Lines{noList});
-        system.focus(900);
+TEST(Discovery, RemembersTheLastActivatedApplicationThatIsNotVarnic) {
+    Desktop desktop;
+    auto& system = desktop.system;
+    const auto activate = [&](std::optional<std::string> bundle) {
+        system.postActivation({RunningApplication{900, {}, std::move(bundle), {}}});
+        return desktop.manager->lastNonSelfFrontmostPID();
     };
-    const std::string xterm = L("AXFocusedApplication pid=900 app=xterm");
-    setOld();
-    system.focusedApplication = {ax::cannotComplete, std::nullopt};
-    run({L("AXFocusedApplication failed: -25204 (cannotComplete)")});
-    system.application(900).focusedWindow = {ax::invalidUIElement, std::nullopt};
-    run({xterm, L("AXFocusedWindow for focused app failed: -25202 (invalidUIElement)")});
-    system.application(900).focusedWindow = {ax::success, 2};
-    system.window(2).title.wrongType = true;
-    run({xterm, L("system-wide focused window title missing for pid=900")});
-    EXPECT_EQ(target(), Target("old", "window")) << "no window list leaves the target as it was";
-}
-
-TEST_F(DiscoveryTest, WindowListSkipsUnusableEntriesAndTakesTheFirstOther) {
-    system.focusedApplication = {ax::cannotComplete, std::nullopt};
-    system.addApplication(700, "tint2", "/usr/bin/tint2").info.activationPolicy =
-        ActivationPolicy::accessory;
-    system.addApplication(701, "gone", "/usr/bin/gone").running = false;
-    system.addListEntry(812, "no owner", 600, 400).ownerPID.reset();
-    system.addListEntry(system.selfPid, "Varnic", 300, 400);
-    system.addListEntry(701, "gone", 600, 400);
-    system.addListEntry(700, "panel", 1280, 60);
-    system.addListEntry(812, "too narrow", 49, 400);
-    system.addListEntry(812, "too low", 600, 49);
-    system.addListEntry(900, "tiny but fine", 50, 50).windowLayer = 3;
-    system.addListEntry(812, "never looked at", 600, 400);
-    system.frontmost = 900;
-    EXPECT_THAT(discover(),
-                ElementsAre(trusted, L("AXFocusedApplication failed: -25204 (cannotComplete)"),
-                            L("CGWindowList returned 8 windows"),
-                            L("candidate app=xterm ownerName=xterm pid=900 isActive=true "
-                              "isHidden=false"),
-                            L("CGWindow name=\"tiny but fine\" number=7 layer=3 "
-                              "bounds={Height = 50; Width = 50; X = 0; Y = 25}"),
-                            "Successfully got title via AX for xterm: shell"));
-    EXPECT_EQ(manager->activeWindowInfo.get()->pid, 900);
-
-    system.windowList->resize(4);
-    EXPECT_EQ(discover().back(), L("CGWindowList returned 4 windows"));
-    EXPECT_FALSE(target()) << "every entry skipped: no target";
-}
-
-TEST_F(DiscoveryTest, WithoutPermissionTheListStillGivesATargetAndTheLogSaysWhy) {
-    system.trusted = false;
-    system.focusedApplication = {ax::apiDisabled, std::nullopt};
-    system.addListEntry(812, "list title", 640, 480).ownerName.reset();
-    auto& xlogo = system.application(812);
-    xlogo.focusedWindow = {ax::apiDisabled, std::nullopt};
-    xlogo.mainWindow = {ax::apiDisabled, std::nullopt};
-    xlogo.windows = {ax::success, std::vector<int>{1, 2}};
-    system.window(1).title.text = "the\tlogo";
-    // The reads after the candidate are for the log alone: the target keeps the list's title.
-    EXPECT_THAT(discover(),
-                ElementsAre(L("AXIsProcessTrusted=false"),
-                            L("AXFocusedApplication failed: -25211 (apiDisabled)"),
-                            L("CGWindowList returned 1 windows"),
-                            L("candidate app=xlogo ownerName=unknown owner pid=812 isActive=false "
-                              "isHidden=false"),
-                            L("CGWindow name=\"list title\" number=1 layer=0 "
-                              "bounds={Height = 480; Width = 640; X = 0; Y = 25}"),
-                            "AX focused window failed for xlogo in fetch: -25211 (apiDisabled)",
-                            L("AXMainWindow result for xlogo: -25211 (apiDisabled)"),
-                            L("AXFocusedUIElement result for xlogo: -25212 (noValue)"),
-                            L("AXWindows count for xlogo=2"),
-                            L("first AXWindow title for xlogo=the\\x09logo")));
-    EXPECT_EQ(target(), Target("xlogo", "list title"));
-    xlogo.windows = {ax::apiDisabled, std::nullopt};
-    EXPECT_EQ(discover().back(), L("AXWindows fetch failed for xlogo: -25211 (apiDisabled)"));
-}
-
-TEST_F(DiscoveryTest, CandidateWithoutNamesOrTitleIsStillTheTarget) {
-    system.focusedApplication = {ax::cannotComplete, std::nullopt};
-    auto& entry = system.addListEntry(812, "from the list", 640, 480);
-    system.window(1).title.code = ax::noValue;
-    EXPECT_EQ(discover().back(), L("AX focused window title missing for xlogo"));
-    EXPECT_EQ(target(), Target("xlogo", "from the list"));
-    entry.windowName.reset();
-    system.application(812).info.localizedName.reset();
-    EXPECT_EQ(discover().back(), L("AX focused window title missing for Unknown App"));
-    EXPECT_EQ(target(), Target("Unknown App", ""));
-}
-
-// The last other application, which discovery falls back on while Varnic is focused.
-TEST_F(DiscoveryTest, TracksTheLastActivatedApplicationThatIsNotVarnicUntilDestroyed) {
-    const auto activate = [&](Pid pid, std::optional<std::string> bundle) {
-        system.postActivation({RunningApplication{pid, {}, std::move(bundle), {}}});
-        return manager->lastNonSelfFrontmostPID();
-    };
-    EXPECT_EQ(activate(812, "/usr/bin/xterm"), 812);
-    EXPECT_EQ(activate(system.selfPid, system.ownBundle), 812) << "Varnic's own activation";
-    system.postActivation(ActivationNotification{});
-    EXPECT_EQ(manager->lastNonSelfFrontmostPID(), 812) << "a notification without application";
-    EXPECT_EQ(activate(900, std::nullopt), 900) << "no identifier differs from Varnic's";
+    system.postActivation({system.runningApplication(812)});
+    EXPECT_EQ(activate(system.ownBundle), 812) << "Varnic's own activation";
+    system.postActivation({});
+    EXPECT_EQ(desktop.manager->lastNonSelfFrontmostPID(), 812) << "no application named";
+    EXPECT_EQ(activate(std::nullopt), 900) << "no identifier differs from Varnic's";
     system.ownBundle.reset();
-    EXPECT_EQ(activate(901, std::nullopt), 900) << "both absent counts as Varnic itself";
-    EXPECT_EQ(activate(4242, "/usr/bin/other"), 4242) << "recognised by identifier, not pid";
-
-    manager.reset();
-    EXPECT_EQ(system.activationSubscribers(), 0u) << "stops listening when destroyed";
+    system.postActivation({system.runningApplication(812)});
+    EXPECT_EQ(activate(std::nullopt), 812) << "both absent counts as Varnic itself";
 }
 
 // Bounds come from other programs: NaN, infinities and huge values must neither crash nor filter.
