@@ -1,5 +1,6 @@
 // XDG autostart against a temporary XDG_CONFIG_HOME: the entry written, checked
 // by desktop-file-validate and read back the way a desktop reads Exec lines.
+// Each test sets the variables it reads (ctest runs each in a process of its own).
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -40,16 +41,6 @@ int run(const std::string& command, std::string& output) {
     while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
     return ::pclose(pipe);
 }
-
-// The environment variable as it was, put back when the test ends.
-struct SavedVariable {
-    explicit SavedVariable(const char* name) : name(name) {
-        if (const char* set = std::getenv(name)) value = set;
-    }
-    ~SavedVariable() { value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name); }
-    const char* name;
-    std::optional<std::string> value;
-};
 
 class XdgAutostartTest : public ::testing::Test {
   protected:
@@ -108,8 +99,6 @@ class XdgAutostartTest : public ::testing::Test {
         return std::distance(fs::directory_iterator(entry.parent_path()), {});
     }
 
-    SavedVariable savedConfig{"XDG_CONFIG_HOME"};
-    SavedVariable savedHome{"HOME"};
     fs::path root;
     fs::path entry;
     std::vector<fs::path> locked;

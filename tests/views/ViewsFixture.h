@@ -16,16 +16,12 @@
 
 namespace varnic::testing {
 
-// The bundle the debug lines show; records reveal requests.
+// The bundle the debug lines show.
 class FakeAppBundle : public AppBundle {
   public:
-    std::optional<std::string> identifier = std::string("io.github.varnic.Varnic");
-    std::string path = "/opt/varnic/bin/varnic";
-    int revealCount = 0;
-
-    std::optional<std::string> bundleIdentifier() override { return identifier; }
-    std::string bundlePath() override { return path; }
-    void reveal() override { ++revealCount; }
+    std::optional<std::string> bundleIdentifier() override { return "io.github.varnic.Varnic"; }
+    std::string bundlePath() override { return "/opt/varnic/bin/varnic"; }
+    void reveal() override {}
 };
 
 // The scripted desktop with Varnic itself frontmost, as when its panel is open.
@@ -33,8 +29,8 @@ class ViewsFixture : public ::testing::Test, protected Desktop {
   protected:
     ViewsFixture() { system.focus(system.selfPid); }
 
-    void setTarget(std::string title = "the logo", std::shared_ptr<const AppIcon> icon = {}) {
-        manager->activeWindowInfo.set(TargetWindowInfo{"xlogo", std::move(title), icon, 812});
+    void setTarget() {
+        manager->activeWindowInfo.set(TargetWindowInfo{"xlogo", "the logo", nullptr, 812});
         settle();
     }
 
