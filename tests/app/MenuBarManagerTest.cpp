@@ -19,16 +19,22 @@
 namespace varnic {
 namespace {
 
+// The shared window manager keeps its platform for the process: xlogo frontmost.
+struct Platform {
+    Platform() {
+        system.addApplication(812, "XLogo", "/usr/bin/xlogo", 1);
+        system.titles[1] = {};
+        system.focus(812);
+        WindowManager::configureShared(system, shell, queue);
+    }
+    FakeWindowSystem system;
+    FakeDesktopShell shell;
+    VirtualClockQueue queue;
+};
+
 class MenuBarManagerTest : public ::testing::Test {
   protected:
     MenuBarManagerTest() {
-        static bool configured = false;
-        if (!configured) WindowManager::configureShared(system(), shell(), queue());
-        configured = true;
-        system().addApplication(812, "XLogo", "/usr/bin/xlogo", 1);
-        system().addWindow(1, "xlogo");
-        system().focus(812);
-        accessibility = AccessibilityManager::create(system(), shell(), queue());
         menuBar.setup(accessibility, [this](QWidget* parent) {
             ++panelsMade;
             return new QLabel("content", parent);
@@ -36,18 +42,9 @@ class MenuBarManagerTest : public ::testing::Test {
     }
     ~MenuBarManagerTest() override { menuBar.popover()->hide(); }
 
-    // The shared window manager keeps its platform for the process.
-    static FakeWindowSystem& system() {
-        static FakeWindowSystem fake;
-        return fake;
-    }
-    static FakeDesktopShell& shell() {
-        static FakeDesktopShell fake;
-        return fake;
-    }
-    static VirtualClockQueue& queue() {
-        static VirtualClockQueue clock;
-        return clock;
+    static Platform& platform() {
+        static Platform platform;
+        return platform;
     }
     long checks() const {
         return std::count(log.lines().begin(), log.lines().end(), "isAuthorized : true");
@@ -55,7 +52,8 @@ class MenuBarManagerTest : public ::testing::Test {
 
     testing::LogCapture log;
     int panelsMade = 0;
-    std::shared_ptr<AccessibilityManager> accessibility;
+    std::shared_ptr<AccessibilityManager> accessibility =
+        AccessibilityManager::create(platform().system, platform().shell, platform().queue);
     MenuBarManager menuBar;
 };
 
@@ -72,18 +70,18 @@ TEST_F(MenuBarManagerTest, EachOpeningChecksThePermissionOnceAndShowsTheSamePane
 }
 
 TEST_F(MenuBarManagerTest, PresetItemsResizeTheFrontmostWindowAndOtherDataDoesNothing) {
-    const auto before = system().sizeWrites.size();
+    const auto before = platform().system.sizeWrites.size();
     QAction story(QStringLiteral("Social Story (1080x1920)"));
     story.setData(QVariant::fromValue(Preset{"Social Story", 1080, 1920}));
     menuBar.resizeToPreset(&story);
-    ASSERT_EQ(system().sizeWrites.size(), before + 1);
-    EXPECT_EQ(system().sizeWrites.back().size.height, 1920.0);
+    ASSERT_EQ(platform().system.sizeWrites.size(), before + 1);
+    EXPECT_EQ(platform().system.sizeWrites.back().size.height, 1920.0);
 
     QAction stray(QStringLiteral("stray"));
     stray.setData(QStringLiteral("1080x1920"));
     menuBar.resizeToPreset(&stray);
     menuBar.resizeToPreset(nullptr);
-    EXPECT_EQ(system().sizeWrites.size(), before + 1);
+    EXPECT_EQ(platform().system.sizeWrites.size(), before + 1);
 }
 
 // A signal ends the event loop the way "Quit" does, so exec() returns 0 and

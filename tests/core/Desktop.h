@@ -21,9 +21,9 @@ struct Desktop {
         system.addApplication(812, "xlogo", "/usr/bin/xlogo", 1);
         system.addApplication(900, "xterm", "/usr/bin/xterm", 2);
         system.addApplication(system.selfPid, "Varnic", system.ownBundle, 3);
-        system.addWindow(1, "the logo");
-        system.addWindow(2, "shell");
-        system.addWindow(3, "Varnic");
+        system.titles = {{1, {ax::success, "the logo"}},
+                         {2, {ax::success, "shell"}},
+                         {3, {ax::success, "Varnic"}}};
     }
 
     FakeWindowSystem system;

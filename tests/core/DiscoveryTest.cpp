@@ -73,7 +73,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
     const Case cases[]{
         {"focused application; a hostile title is one log line, stored verbatim", [](Desktop& d) {
              d.system.focus(812);
-             d.system.window(1).title.value = "rm -rf /\n\x1b[2J";
+             d.system.titles[1].value = "rm -rf /\n\x1b[2J";
          }, {trusted, L("AXFocusedApplication pid=812 app=xlogo"),
              L("system-wide focused window title for xlogo=rm -rf /\\n\\x1b[2J")},
          Target{{"xlogo", "rm -rf /\n\x1b[2J"}}},
@@ -94,7 +94,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
              L("AX window lookup failed for xlogo: -25212 (noValue)")}, kept},
         {"... a window without title", [](Desktop& d) {
              rememberXlogo(d, {ax::success, 1});
-             d.system.window(1).title = {ax::noValue, {}};
+             d.system.titles[1] = {ax::noValue, {}};
          }, {trusted, focusedSelf, usingXlogo, L("AX window title missing for xlogo")}, kept},
         {"Varnic focused, the last other application gone: never Varnic's own window",
          [](Desktop& d) {
@@ -111,7 +111,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
          kept},
         {"its title is not text", [](Desktop& d) {
              d.system.focus(900);
-             d.system.window(2).title.value = 7;
+             d.system.titles[2].value = 7;
          }, {trusted, focusedXterm, L("system-wide focused window title missing for pid=900"),
              noList}, kept},
         {"the list's first usable entry", [](Desktop& d) {
@@ -140,7 +140,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
         {"no title from the candidate's window: the list's, or none", [](Desktop& d) {
              d.system.application(812).info.localizedName.reset();
              d.system.addListEntry(812, "", 640, 480).windowName.reset();
-             d.system.window(1).title = {ax::noValue, {}};
+             d.system.titles[1] = {ax::noValue, {}};
          }, {trusted, noFocus, L("CGWindowList returned 1 windows"),
              L("candidate app=Unknown App ownerName=unknown owner pid=812 isActive=false "
                "isHidden=false"),
@@ -152,7 +152,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
          [](Desktop& d) {
              unreadableXlogo(d);
              d.system.application(812).reads[attr::windows] = {ax::success, std::vector{1, 2}};
-             d.system.window(1).title.value = "the\tlogo";
+             d.system.titles[1].value = "the\tlogo";
          }, unreadableLines + Lines{L("AXWindows count for xlogo=2"),
                                     L("first AXWindow title for xlogo=the\\x09logo")},
          Target{{"xlogo", "list title"}}},

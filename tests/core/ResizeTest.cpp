@@ -42,7 +42,7 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
         {"the first listed window", [](auto& s) {
              s.application(812).reads[attr::focusedWindow] = {ax::cannotComplete, {}};
              s.application(812).reads[attr::windows] = {ax::success, std::vector{4, 1}};
-             s.addWindow(4, std::nullopt);
+             s.titles[4] = {};
          }, {"AXFocusedWindow failed (-25204), trying AXWindows fallback...",
              "Using first window from AXWindows list for xlogo", "Targeting window: no title",
              "Successfully resized xlogo to 640.0x480.0"}, {4}},
@@ -54,13 +54,13 @@ TEST(Resize, EachPathWritesItsWholeLogSequence) {
         {"a nameless application's refused size, written by the second attempt", [](auto& s) {
              s.addApplication(77, std::nullopt, "/opt/nameless", 1);
              s.focus(77);
-             s.window(1).sizeResults = {ax::failure};
+             s.sizeResults = {ax::failure};
          }, {"Found focused window for unknown", "Targeting window: the logo",
              "Failed to set window size for unknown: -25200", again,
              "Successfully resized window of unknown app to 640.0x480.0"}, {1, 1}},
         {"a hostile name and title stay on one line", [](auto& s) {
              s.addApplication(66, "evil\nSuccessfully resized xterm", "/opt/evil", 6);
-             s.addWindow(6, "title\r\n\x1b[2Jcleared");
+             s.titles[6] = {ax::success, "title\r\n\x1b[2Jcleared"};
              s.focus(66);
          }, {"Found focused window for evil\\nSuccessfully resized xterm",
              "Targeting window: title\\x0d\\n\\x1b[2Jcleared",
@@ -121,7 +121,7 @@ TEST_F(ResizeTest, InputDuringAWaitIsServedAfterTheCallInProgress) {
         }
     } waiting;
     waiting.addApplication(812, "xlogo", "/usr/bin/xlogo", 1);
-    waiting.addWindow(1, "the logo");
+    waiting.titles[1] = {ax::success, "the logo"};
     waiting.focus(812);
     const auto waitingManager = WindowManager::create(waiting, shell, queue);
     int inputs = 0;

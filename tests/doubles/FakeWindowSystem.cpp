@@ -30,13 +30,6 @@ FakeWindowSystem::Application& FakeWindowSystem::addApplication(
     return app;
 }
 
-FakeWindowSystem::Window& FakeWindowSystem::addWindow(WindowId id,
-                                                      std::optional<std::string> title) {
-    auto& window = windows_[id];
-    if (title) window.title.value = std::move(*title);
-    return window;
-}
-
 WindowListEntry& FakeWindowSystem::addListEntry(Pid owner, std::string name, double width,
                                                 double height) {
     if (!windowList) windowList.emplace();
@@ -54,13 +47,6 @@ WindowListEntry& FakeWindowSystem::addListEntry(Pid owner, std::string name, dou
 void FakeWindowSystem::focus(Pid pid) {
     focusedApplication = {ax::success, pid};
     frontmost = pid;
-}
-
-PermissionGuide FakeWindowSystem::permissionGuide() const {
-    return {"Trust Required",
-            "Varnic needs the fake desktop's trust.",
-            {"Click the button below.", "Trust Varnic.", "The change is detected."},
-            "Open Fake Settings"};
 }
 
 Element FakeWindowSystem::createSystemWide() {
@@ -97,9 +83,9 @@ AttributeResult FakeWindowSystem::copyAttributeValue(const ElementRef& element,
         return result;
     }
     if (target.window) {
-        const auto found = windows_.find(*target.window);
-        if (found == windows_.end()) return {ax::invalidUIElement, {}};
-        return answer(found->second.title, target.pid);
+        const auto found = titles.find(*target.window);
+        if (found == titles.end()) return {ax::invalidUIElement, {}};
+        return answer(found->second, target.pid);
     }
     const auto found = applications_.find(target.pid);
     if (found == applications_.end() || !found->second.running) return {ax::invalidUIElement, {}};
@@ -118,11 +104,10 @@ SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
                                                     const SizeValue& value) {
     const auto& target = fake(element);
     if (!target.window || attribute != attr::size) return {ax::illegalArgument, std::nullopt};
-    auto& results = windows_.at(*target.window).sizeResults;
     auto result = ax::success;
-    if (!results.empty()) {
-        result = results.front();
-        results.pop_front();
+    if (!sizeResults.empty()) {
+        result = sizeResults.front();
+        sizeResults.pop_front();
     }
     sizeWrites.push_back({*target.window, value.size});
     return {result, std::nullopt};

@@ -30,10 +30,6 @@ class FakeWindowSystem : public WindowSystem {
         // Reads of its element by attribute; any other gives noValue.
         std::map<std::string_view, Read> reads;
     };
-    struct Window {
-        Read title;
-        std::deque<AXError> sizeResults;  // one per write; success once none is left
-    };
     struct SizeWrite {
         WindowId window;
         Size size;
@@ -44,8 +40,6 @@ class FakeWindowSystem : public WindowSystem {
                                 std::optional<std::string> bundleIdentifier,
                                 std::optional<WindowId> focusedWindow = std::nullopt);
     Application& application(Pid pid) { return applications_.at(pid); }
-    Window& addWindow(WindowId id, std::optional<std::string> title);
-    Window& window(WindowId id) { return windows_.at(id); }
     // Appends an on-screen window of owner with every key set; tests then
     // remove or change keys.
     WindowListEntry& addListEntry(Pid owner, std::string name, double width, double height);
@@ -55,6 +49,8 @@ class FakeWindowSystem : public WindowSystem {
         activationHandlers_.notify(notification);
     }
 
+    std::map<WindowId, Read> titles;  // a window's "AXTitle"; a window not here is gone
+    std::deque<AXError> sizeResults;  // one per write; success once none is left
     bool trusted = true;
     struct {
         AXError code = ax::noValue;
@@ -75,7 +71,7 @@ class FakeWindowSystem : public WindowSystem {
         ++promptCount;
         return trusted;
     }
-    PermissionGuide permissionGuide() const override;
+    PermissionGuide permissionGuide() const override { return {}; }
     Element createSystemWide() override;
     Element createApplication(Pid pid) override;
     AXError setMessagingTimeout(const ElementRef&, float) override { return ax::success; }
@@ -100,7 +96,6 @@ class FakeWindowSystem : public WindowSystem {
     AttributeResult answer(const Read& read, Pid pid) const;
 
     std::map<Pid, Application> applications_;
-    std::map<WindowId, Window> windows_;
     Observers<const ActivationNotification&> activationHandlers_;
 };
 
