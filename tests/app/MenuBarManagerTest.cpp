@@ -121,21 +121,5 @@ TEST(PopoverPlacement, StaysOnScreenNextToTheIconOrTheCursor) {
     }
 }
 
-// A tray host's click position counts only when it is a global one.
-TEST(PopoverPlacement, UsesTheHostsClickOnlyWhereItIsTheGlobalPointerPosition) {
-    const QList<QRect> screens{{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
-    // clang-format off
-    const std::tuple<const char*, QPoint, std::optional<QPoint>, bool> cases[]{
-        {"plasmashell: the click point", {1850, 1060}, QPoint(1852, 1058), true},
-        {"on the second screen", {3000, 12}, std::nullopt, true},
-        {"waybar 0.9: icon-local", {12, 10}, QPoint(960, 15), false},
-        {"no position at all", {0, 0}, std::nullopt, false},
-        {"off every screen", {5000, 12}, std::nullopt, false}};
-    // clang-format on
-    for (const auto& [why, click, pointer, usable] : cases) {
-        EXPECT_EQ(MenuBarManager::clickUsable(click, pointer, screens), usable) << why;
-    }
-}
-
 }  // namespace
 }  // namespace varnic
