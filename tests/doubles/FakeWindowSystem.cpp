@@ -1,5 +1,6 @@
 #include "tests/doubles/FakeWindowSystem.h"
 
+#include "support/Responsive.h"
 #include "windows/WindowBounds.h"
 
 namespace varnic {
@@ -104,6 +105,7 @@ SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
                                                     const SizeValue& value) {
     const auto& target = fake(element);
     if (!target.window || attribute != attr::size) return {ax::illegalArgument, std::nullopt};
+    Responsive::handleInput();  // a write waits for the window, handling input meanwhile
     auto result = ax::success;
     if (!sizeResults.empty()) {
         result = sizeResults.front();

@@ -1,12 +1,13 @@
-// Discovery of the target window: each route and fall-through with its whole
-// log (the wording of every line pinned here once) and what ends up in
-// activeWindowInfo.
+// The window manager's discovery of the target and its resizing: each route,
+// fall-through and fallback with its whole log (the wording of every line
+// pinned here once), the target stored and the windows sized.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <limits>
 
+#include "support/Responsive.h"
 #include "tests/core/Desktop.h"
 #include "windows/WindowBounds.h"
 
@@ -15,7 +16,6 @@ namespace {
 
 using testing::Desktop;
 using testing::Lines;
-using Target = std::optional<std::pair<std::string, std::string>>;
 
 // Most discovery lines share this prefix.
 std::string L(const std::string& text) {
@@ -33,7 +33,8 @@ const std::string focusedSelf = L("AXFocusedApplication pid=4242 app=Varnic");
 const std::string focusedXterm = L("AXFocusedApplication pid=900 app=xterm");
 const std::string usingXlogo = L("using last non-self app pid=812 app=xlogo");
 const std::string noList = L("CGWindowListCopyWindowInfo returned nil");
-const Target kept{{"old", "window"}};
+const std::string kept = "old: window";
+const std::string again = "performResizeRunning() ";
 
 // Varnic focused, xlogo the last other application; its focused window fails.
 void rememberXlogo(Desktop& d, FakeWindowSystem::Read focused = {ax::cannotComplete, {}}) {
@@ -60,15 +61,28 @@ const Lines unreadableLines{
     L("AXMainWindow result for xlogo: -25211 (apiDisabled)"),
     L("AXFocusedUIElement result for xlogo: -25212 (noValue)")};
 
+// One run on a fresh desktop: a discovery, or with a width a resize to width x
+// 480 while xlogo is frontmost. Its outcome: the target stored, or the windows sized.
 struct Case {
     const char* why;
     std::function<void(Desktop&)> script;
     Lines lines;
-    Target target;
+    std::string outcome;
+    double width = 0;
+    std::optional<Pid> pid = std::nullopt;
 };
 
-TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
-    const auto xlogo = Target{{"xlogo", "the logo"}};
+std::string outcome(const Desktop& d, bool resized) {
+    if (resized) {
+        std::string sized = "sized";
+        for (const auto& write : d.system.sizeWrites) sized += " " + std::to_string(write.window);
+        return sized;
+    }
+    const auto& target = d.manager->activeWindowInfo.get();
+    return target ? target->appName + ": " + target->windowTitle : "no target";
+}
+
+TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
     // clang-format off
     const Case cases[]{
         {"focused application; a hostile title is one log line, stored verbatim", [](Desktop& d) {
@@ -76,14 +90,14 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
              d.system.titles[1].value = "rm -rf /\n\x1b[2J";
          }, {trusted, L("AXFocusedApplication pid=812 app=xlogo"),
              L("system-wide focused window title for xlogo=rm -rf /\\n\\x1b[2J")},
-         Target{{"xlogo", "rm -rf /\n\x1b[2J"}}},
+         "xlogo: rm -rf /\n\x1b[2J"},
         {"Varnic focused: the last other application's focused window", [](Desktop& d) {
              rememberXlogo(d, {ax::success, 1});
-         }, {trusted, focusedSelf, usingXlogo}, xlogo},
+         }, {trusted, focusedSelf, usingXlogo}, "xlogo: the logo"},
         {"... else its first listed window", [](Desktop& d) {
              rememberXlogo(d);
              d.system.application(812).reads[attr::windows] = {ax::success, std::vector{1, 2}};
-         }, {trusted, focusedSelf, usingXlogo}, xlogo},
+         }, {trusted, focusedSelf, usingXlogo}, "xlogo: the logo"},
         {"... no window: the list's code, then the main window's; the list is not scanned",
          [](Desktop& d) {
              rememberXlogo(d);
@@ -132,11 +146,11 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
              L("candidate app=xterm ownerName=xterm pid=900 isActive=true isHidden=false"),
              L("CGWindow name=\"tiny but fine\" number=7 layer=3 "
                "bounds={Height = 50; Width = 50; X = 0; Y = 25}"),
-             "Successfully got title via AX for xterm: shell"}, Target{{"xterm", "shell"}}},
+             "Successfully got title via AX for xterm: shell"}, "xterm: shell"},
         {"every entry skipped: no target", [](Desktop& d) {
              d.system.addListEntry(d.system.selfPid, "Varnic", 300, 400);
              d.system.addListEntry(812, "tool tip", 40, 20);
-         }, {trusted, noFocus, L("CGWindowList returned 2 windows")}, std::nullopt},
+         }, {trusted, noFocus, L("CGWindowList returned 2 windows")}, "no target"},
         {"no title from the candidate's window: the list's, or none", [](Desktop& d) {
              d.system.application(812).info.localizedName.reset();
              d.system.addListEntry(812, "", 640, 480).windowName.reset();
@@ -147,7 +161,7 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
              L("CGWindow name=\"\" number=1 layer=0 bounds={Height = 480; Width = 640; X = 0; "
                "Y = 25}"),
              L("AX focused window title missing for Unknown App")},
-         Target{{"Unknown App", ""}}},
+         "Unknown App: "},
         {"without permission the list's title; the reads after it are for the log alone",
          [](Desktop& d) {
              unreadableXlogo(d);
@@ -155,30 +169,67 @@ TEST(Discovery, EachRouteWritesItsWholeLogAndStoresItsTarget) {
              d.system.titles[1].value = "the\tlogo";
          }, unreadableLines + Lines{L("AXWindows count for xlogo=2"),
                                     L("first AXWindow title for xlogo=the\\x09logo")},
-         Target{{"xlogo", "list title"}}},
+         "xlogo: list title"},
         {"... and when its window list fails too", unreadableXlogo,
          unreadableLines + Lines{L("AXWindows fetch failed for xlogo: -25212 (noValue)")},
-         Target{{"xlogo", "list title"}}},
+         "xlogo: list title"},
+        {"resize", [](Desktop&) {}, {"Found focused window for xlogo",
+          "Targeting window: the logo", "Successfully resized xlogo to 640.0x480.0"}, "sized 1",
+         640},
+        {"resize the given pid, not the frontmost; a fraction is printed as such", [](Desktop&) {},
+         {"Found focused window for xterm", "Targeting window: shell",
+          "Successfully resized xterm to 800.5x480.0"}, "sized 2", 800.5, 900},
+        {"resize with no frontmost", [](Desktop& d) { d.system.frontmost.reset(); },
+         {"No frontmost application found"}, "sized", 640, 812},
+        {"resize the first listed window", [](Desktop& d) {
+             d.system.application(812).reads[attr::focusedWindow] = {ax::cannotComplete, {}};
+             d.system.application(812).reads[attr::windows] = {ax::success, std::vector{4, 1}};
+             d.system.titles[4] = {};
+         }, {"AXFocusedWindow failed (-25204), trying AXWindows fallback...",
+             "Using first window from AXWindows list for xlogo", "Targeting window: no title",
+             "Successfully resized xlogo to 640.0x480.0"}, "sized 4", 640},
+        {"resize with no window at all, nor in the second attempt", [](Desktop& d) {
+             d.system.application(812).reads = {{attr::windows, {ax::success, std::vector<int>{}}}};
+         }, {"AXFocusedWindow failed (-25212), trying AXWindows fallback...",
+             "Could not find any window for xlogo. AXResult: 0", again,
+             "Could not find focused window for xlogo"}, "sized", 640},
+        {"a nameless application's refused size, written by the second attempt", [](Desktop& d) {
+             d.system.addApplication(77, std::nullopt, "/opt/nameless", 1);
+             d.system.focus(77);
+             d.system.sizeResults = {ax::failure};
+         }, {"Found focused window for unknown", "Targeting window: the logo",
+             "Failed to set window size for unknown: -25200", again,
+             "Successfully resized window of unknown app to 640.0x480.0"}, "sized 1 1", 640},
+        {"a hostile name and title stay on one line", [](Desktop& d) {
+             d.system.addApplication(66, "evil\nSuccessfully resized xterm", "/opt/evil", 6);
+             d.system.titles[6] = {ax::success, "title\r\n\x1b[2Jcleared"};
+             d.system.focus(66);
+         }, {"Found focused window for evil\\nSuccessfully resized xterm",
+             "Targeting window: title\\x0d\\n\\x1b[2Jcleared",
+             "Successfully resized evil\\nSuccessfully resized xterm to 640.0x480.0"}, "sized 6",
+         640},
     };
     // clang-format on
     for (const auto& c : cases) {
         Desktop desktop;
-        auto& stored = desktop.manager->activeWindowInfo;
-        stored.set(TargetWindowInfo{"old", "window", nullptr, 1});
+        desktop.manager->activeWindowInfo.set(TargetWindowInfo{"old", "window", nullptr, 1});
+        const bool resize = c.width != 0;
+        if (resize) desktop.system.focus(812);
         c.script(desktop);
-        const auto target = [&]() -> Target {
-            if (!stored.get()) return std::nullopt;
-            return std::pair(stored.get()->appName, stored.get()->windowTitle);
-        };
-        desktop.manager->fetchActiveWindowInfo();
-        EXPECT_EQ(target(), kept) << c.why << ": stored by a queued task, never at once";
-        desktop.queue.runPending();
+        if (resize) {
+            desktop.manager->resizeActiveWindow(c.pid, c.width, 480);
+            EXPECT_EQ(desktop.shell.hideCount, 0) << c.why << ": another application is frontmost";
+        } else {
+            desktop.manager->fetchActiveWindowInfo();
+            EXPECT_EQ(outcome(desktop, false), kept) << c.why << ": stored by a queued task";
+            desktop.queue.runPending();
+        }
         EXPECT_EQ(desktop.log.take(), c.lines) << c.why;
-        EXPECT_EQ(target(), c.target) << c.why;
+        EXPECT_EQ(outcome(desktop, resize), c.outcome) << c.why;
     }
 }
 
-TEST(Discovery, RemembersTheLastActivatedApplicationThatIsNotVarnic) {
+TEST(WindowManager, RemembersTheLastActivatedApplicationThatIsNotVarnic) {
     Desktop desktop;
     auto& system = desktop.system;
     const auto activate = [&](std::optional<std::string> bundle) {
@@ -206,6 +257,58 @@ TEST(WindowBounds, RendersSortedAndFiltersOnlyWholeSides) {
     EXPECT_TRUE(small(-3, 400) && small(400, 49));
     EXPECT_FALSE(isSmallerThan(std::nullopt, 50)) << "missing sizes never filter";
     EXPECT_FALSE(small(std::nan(""), 10) || small(-inf, 10) || small(49.5, 10));
+}
+
+class WindowManagerTest : public ::testing::Test, protected testing::Desktop {};
+
+TEST_F(WindowManagerTest, VarnicFrontmostHidesAndResizesHalfASecondLater) {
+    system.focus(system.selfPid);
+    manager->resizeActiveWindow(812, 1080, 1080);
+    EXPECT_EQ(shell.hideCount, 1);
+    queue.advance(0.499);
+    EXPECT_TRUE(system.sizeWrites.empty()) << "nothing is written before 0.5 s";
+    system.frontmost = 900;  // the hide gave the focus to another application
+    queue.advance(0.001);
+    EXPECT_EQ(outcome(*this, true), "sized 1") << "the given pid, not the frontmost";
+
+    // Without a pid whatever is frontmost after the hide is taken; two quick
+    // requests each run their own delayed step.
+    system.frontmost = system.selfPid;
+    manager->resizeActiveWindow(std::nullopt, 1280, 720);
+    queue.advance(0.2);
+    manager->resizeActiveWindow(812, 1280, 720);
+    system.frontmost = 900;
+    queue.advance(0.5);
+    EXPECT_EQ(outcome(*this, true), "sized 1 2 1");
+
+    // And when nothing is frontmost then, the delayed step stays silent.
+    system.frontmost = system.selfPid;
+    manager->resizeActiveWindow(std::nullopt, 1280, 720);
+    system.frontmost.reset();
+    log.take();
+    queue.advance(0.5);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(system.sizeWrites.size(), 3u);
+}
+
+// A wait inside a call hands input to the application; a resize or discovery
+// that input asks for runs after the call in progress, in order, never inside it.
+TEST_F(WindowManagerTest, InputDuringAWaitIsServedAfterTheCallInProgress) {
+    system.focus(812);
+    int inputs = 0;
+    Responsive::install([&] {
+        if (++inputs > 1) return;
+        manager->resizeActiveWindow(std::nullopt, 800, 600);
+        manager->fetchActiveWindowInfo();
+    });
+    manager->resizeActiveWindow(std::nullopt, 640, 480);
+    ASSERT_EQ(system.sizeWrites.size(), 1u) << "nothing runs inside the wait";
+    queue.runPending();
+    Responsive::install(nullptr);
+    ASSERT_EQ(system.sizeWrites.size(), 2u);
+    EXPECT_EQ(system.sizeWrites[1].size.width, 800);
+    EXPECT_EQ(inputs, 2) << "the deferred resize waits too, and handles input again";
+    EXPECT_TRUE(manager->activeWindowInfo.get()) << "the deferred discovery ran";
 }
 
 }  // namespace
