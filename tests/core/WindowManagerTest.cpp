@@ -115,8 +115,6 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
              rememberXlogo(d, {ax::success, 1});
              d.system.application(812).running = false;
          }, {trusted, focusedSelf, noList}, kept},
-        {"no focused application, no window list", [](Desktop&) {}, {trusted, noFocus, noList},
-         kept},
         {"the focused window fails", [](Desktop& d) {
              d.system.focus(900);
              d.system.application(900).reads[attr::focusedWindow] = {ax::invalidUIElement, {}};
@@ -173,9 +171,6 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         {"... and when its window list fails too", unreadableXlogo,
          unreadableLines + Lines{L("AXWindows fetch failed for xlogo: -25212 (noValue)")},
          "xlogo: list title"},
-        {"resize", [](Desktop&) {}, {"Found focused window for xlogo",
-          "Targeting window: the logo", "Successfully resized xlogo to 640.0x480.0"}, "sized 1",
-         640},
         {"resize the given pid, not the frontmost; a fraction is printed as such", [](Desktop&) {},
          {"Found focused window for xterm", "Targeting window: shell",
           "Successfully resized xterm to 800.5x480.0"}, "sized 2", 800.5, 900},
