@@ -43,8 +43,8 @@ class ContentViewTest : public testing::ViewsFixture {
 
 // Enabled with a target while idle, and a second start keeps the first
 // start's reset. Hiding gives the focus to another application: the target's
-// pid still picks xlogo (the reset then makes xterm the target). Typed text is passed on only when
-// both fields hold numbers (the rule itself is DimensionText's).
+// pid still picks xlogo (the reset then makes xterm the target). Typed text is
+// passed on only when both fields hold numbers (the rule is DimensionText's).
 TEST_F(ContentViewTest, ResizesTheTargetByItsPidWhileIdleAndOnlyTypedNumbers) {
     auto* resize = button("resizeButton");
     EXPECT_FALSE(resize->isEnabled()) << "no target";
