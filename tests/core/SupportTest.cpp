@@ -1,13 +1,9 @@
-// The support pieces every manager leans on: publication order and the text
-// form of sizes in log lines. (Escaping is the fuzz target's and the log tables'.)
+// Publication, which every manager and view leans on. (The text forms of the
+// log lines are the window manager table's and the fuzz targets'.)
 #include <gtest/gtest.h>
 
-#include <charconv>
-#include <cmath>
-#include <string>
 #include <vector>
 
-#include "support/LogFormat.h"
 #include "support/Published.h"
 
 namespace varnic {
@@ -25,18 +21,6 @@ TEST(Published, AnnouncesBeforeEveryStoreEvenWhenUnchanged) {
     subscription.cancel();
     value.set(3);
     EXPECT_EQ(seen.size(), 2u) << "a cancelled subscription hears nothing";
-}
-
-// Sizes read back to the very same double; whole numbers are marked (1920.0).
-TEST(LogFormat, SizesAreShortestRoundTripWithWholeNumbersMarked) {
-    EXPECT_EQ(logformat::size(-100), "-100.0");
-    EXPECT_EQ(logformat::size(HUGE_VAL), "inf");
-    for (const double value : {1.0 / 3, 2.5e-7, 123456789012345.0, 1e22}) {
-        const auto text = logformat::size(value);
-        double back = 0;
-        std::from_chars(text.data(), text.data() + text.size(), back);
-        EXPECT_EQ(back, value) << text;
-    }
 }
 
 }  // namespace
