@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <memory>
 
 #include "tests/views/ViewsFixture.h"
 #include "views/ContentView.h"
@@ -20,7 +21,10 @@ class RootViewTest : public testing::ViewsFixture {};
 TEST_F(RootViewTest, OnboardingChecksAgainAndSwitchesAtThePollTickThatFindsThePermission) {
     system.trusted = false;
     accessibility->checkPermission();
-    auto root = makeRoot();
+    auto root = std::make_unique<RootView>(
+        queue, accessibility, [this]() -> WindowManager& { return *manager; }, loginItems, bundle);
+    root->show();
+    queue.runPending();
     log.take();
     auto* onboarding = qobject_cast<OnboardingView*>(root->currentScreen());
     ASSERT_NE(onboarding, nullptr);

@@ -12,7 +12,6 @@
 #include "platform/qt/AppBundle.h"
 #include "tests/core/Desktop.h"
 #include "tests/doubles/FakeLoginItemService.h"
-#include "views/RootView.h"
 
 namespace varnic::testing {
 
@@ -38,15 +37,6 @@ class ViewsFixture : public ::testing::Test, protected Desktop {
     void settle() {
         queue.runPending();
         QApplication::sendPostedEvents();
-    }
-
-    std::unique_ptr<RootView> makeRoot() {
-        auto root = std::make_unique<RootView>(
-            queue, accessibility, [this]() -> WindowManager& { return *manager; }, loginItems,
-            bundle);
-        root->show();
-        queue.runPending();
-        return root;
     }
 
     template <typename T>
