@@ -19,9 +19,9 @@ void scriptCrowdedDesktop(FakeWindowSystem& system, int entries) {
     system.focusedApplication = {ax::cannotComplete, std::nullopt};
     system.addApplication(700, "panel", "/usr/bin/panel").info.activationPolicy =
         ActivationPolicy::accessory;
-    system.addApplication(812, "xlogo", "/usr/bin/xlogo").windows = {ax::success,
-                                                                     std::vector<int>{1}};
-    system.addWindow(1, "the logo");
+    system.addApplication(812, "xlogo", "/usr/bin/xlogo").reads[attr::windows] = {ax::success,
+                                                                                  std::vector{1}};
+    system.titles[1] = {ax::success, "the logo"};
     for (int i = 0; i + 1 < entries; ++i) {
         if (i % 2 == 0) {
             system.addListEntry(700, "dock", 1280, 60);
@@ -54,8 +54,8 @@ void BM_FocusedApplicationDiscovery(benchmark::State& state) {
     FakeWindowSystem system;
     FakeDesktopShell shell;
     VirtualClockQueue queue;
-    system.addApplication(812, "xlogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
-    system.addWindow(1, "the logo");
+    system.addApplication(812, "xlogo", "/usr/bin/xlogo", 1);
+    system.titles[1] = {ax::success, "the logo"};
     system.focus(812);
     const auto manager = WindowManager::create(system, shell, queue);
     for (auto _ : state) {

@@ -18,13 +18,12 @@ using Lines = std::vector<std::string>;
 // (window 3), each with a focused window; nothing focused yet.
 struct Desktop {
     Desktop() {
-        system.addApplication(812, "xlogo", "/usr/bin/xlogo").focusedWindow = {ax::success, 1};
-        system.addApplication(900, "xterm", "/usr/bin/xterm").focusedWindow = {ax::success, 2};
-        system.addApplication(system.selfPid, "Varnic", system.ownBundle).focusedWindow = {
-            ax::success, 3};
-        system.addWindow(1, "the logo");
-        system.addWindow(2, "shell");
-        system.addWindow(3, "Varnic");
+        system.addApplication(812, "xlogo", "/usr/bin/xlogo", 1);
+        system.addApplication(900, "xterm", "/usr/bin/xterm", 2);
+        system.addApplication(system.selfPid, "Varnic", system.ownBundle, 3);
+        system.titles = {{1, {ax::success, "the logo"}},
+                         {2, {ax::success, "shell"}},
+                         {3, {ax::success, "Varnic"}}};
     }
 
     FakeWindowSystem system;

@@ -1,22 +1,18 @@
 #include "tests/doubles/FakeWindowSystem.h"
 
+#include "support/Responsive.h"
+#include "windows/WindowBounds.h"
+
 namespace varnic {
 namespace {
 
-enum class Kind { systemWide, application, window };
-
+// An application element has no window; the system-wide element has neither.
 struct FakeElement : ElementRef {
-    FakeElement(Kind kind, Pid pid, int window, std::shared_ptr<int> live)
-        : kind(kind), pid(pid), window(window), live(std::move(live)) {
-        ++*this->live;
-    }
-    ~FakeElement() override { --*live; }
-
-    Kind kind;
+    FakeElement(Pid pid, std::optional<int> window) : pid(pid), window(window) {}
     Pid pid;
-    int window;
-    std::shared_ptr<int> live;
+    std::optional<int> window;
 };
+constexpr Pid systemWidePid = -1;
 
 const FakeElement& fake(const ElementRef& element) {
     return dynamic_cast<const FakeElement&>(element);
@@ -25,115 +21,54 @@ const FakeElement& fake(const ElementRef& element) {
 }  // namespace
 
 FakeWindowSystem::Application& FakeWindowSystem::addApplication(
-    Pid pid, std::optional<std::string> name, std::optional<std::string> bundleIdentifier) {
+    Pid pid, std::optional<std::string> name, std::optional<std::string> bundleIdentifier,
+    std::optional<WindowId> focusedWindow) {
     auto& app = applications_[pid];
     app.info.processIdentifier = pid;
     app.info.localizedName = std::move(name);
     app.info.bundleIdentifier = std::move(bundleIdentifier);
+    if (focusedWindow) app.reads[attr::focusedWindow] = {ax::success, *focusedWindow};
     return app;
-}
-
-FakeWindowSystem::Window& FakeWindowSystem::addWindow(WindowId id,
-                                                      std::optional<std::string> title) {
-    auto& window = windows_[id];
-    window.title.text = std::move(title);
-    return window;
 }
 
 WindowListEntry& FakeWindowSystem::addListEntry(Pid owner, std::string name, double width,
                                                 double height) {
     if (!windowList) windowList.emplace();
     const auto found = applications_.find(owner);
-    const bool known = found != applications_.end();
     return windowList->emplace_back(WindowListEntry{
         .ownerPID = owner,
         .windowName = std::move(name),
-        .ownerName = known ? found->second.info.localizedName : std::nullopt,
+        .ownerName = found != applications_.end() ? found->second.info.localizedName : std::nullopt,
         .windowNumber = static_cast<std::int64_t>(windowList->size() + 1),
         .windowLayer = 0,
-        .bounds =
-            std::map<std::string, double>{
-                {"X", 0}, {"Y", 25}, {"Width", width}, {"Height", height}},
+        .bounds = WindowBounds{{"X", 0}, {"Y", 25}, {"Width", width}, {"Height", height}},
     });
 }
 
 void FakeWindowSystem::focus(Pid pid) {
-    focusedApplication = {ax::success, pid, ax::success};
+    focusedApplication = {ax::success, pid};
     frontmost = pid;
 }
 
-void FakeWindowSystem::postActivation(const ActivationNotification& notification) {
-    activationHandlers_.notify(notification);
-}
-
-bool FakeWindowSystem::isProcessTrustedWithPrompt() {
-    ++promptCount;
-    return trusted;
-}
-
-PermissionGuide FakeWindowSystem::permissionGuide() const {
-    return {"Trust Required",
-            "Varnic needs the fake desktop's trust.",
-            {"Click the button below.", "Trust Varnic.", "The change is detected."},
-            "Open Fake Settings"};
-}
-
-Element FakeWindowSystem::makeElement(int kind, Pid pid, WindowId window) {
-    return std::make_unique<FakeElement>(static_cast<Kind>(kind), pid, window, liveElements_);
-}
-
 Element FakeWindowSystem::createSystemWide() {
-    return makeElement(static_cast<int>(Kind::systemWide), 0, 0);
+    return std::make_unique<FakeElement>(systemWidePid, std::nullopt);
 }
 
 Element FakeWindowSystem::createApplication(Pid pid) {
-    return makeElement(static_cast<int>(Kind::application), pid, 0);
+    return std::make_unique<FakeElement>(pid, std::nullopt);
 }
 
-AXError FakeWindowSystem::setMessagingTimeout(const ElementRef& element, float seconds) {
-    timeouts.push_back({fake(element).pid, seconds});
-    return ax::success;
-}
-
-AttributeResult FakeWindowSystem::readElement(const ElementRead& read, Pid pid) {
+AttributeResult FakeWindowSystem::answer(const Read& read, Pid pid) const {
     AttributeResult result{read.code, {}};
-    if (read.code == ax::success && read.window) {
-        result.value = makeElement(static_cast<int>(Kind::window), pid, *read.window);
-    }
-    return result;
-}
-
-AttributeResult FakeWindowSystem::readApplication(Pid pid, std::string_view attribute) {
-    const auto found = applications_.find(pid);
-    if (found == applications_.end() || !found->second.running) return {ax::invalidUIElement, {}};
-    const auto& app = found->second;
-    if (attribute == attr::focusedWindow) return readElement(app.focusedWindow, pid);
-    if (attribute == attr::mainWindow) return readElement(app.mainWindow, pid);
-    if (attribute == attr::focusedUIElement) return {ax::noValue, {}};
-    if (attribute != attr::windows) return {ax::attributeUnsupported, {}};
-
-    AttributeResult result{app.windows.code, {}};
-    if (app.windows.code != ax::success) return result;
-    if (app.windows.windows) {
+    if (read.code != ax::success) return result;
+    if (const auto* id = std::get_if<WindowId>(&read.value)) {
+        result.value = std::make_unique<FakeElement>(pid, *id);
+    } else if (const auto* ids = std::get_if<std::vector<WindowId>>(&read.value)) {
         ElementList list;
-        for (const auto id : *app.windows.windows)
-            list.push_back(makeElement(static_cast<int>(Kind::window), pid, id));
+        for (const auto each : *ids) list.push_back(std::make_unique<FakeElement>(pid, each));
         result.value = std::move(list);
-    }
-    return result;
-}
-
-AttributeResult FakeWindowSystem::readWindow(WindowId id, std::string_view attribute) {
-    const auto found = windows_.find(id);
-    if (found == windows_.end()) return {ax::invalidUIElement, {}};
-    if (attribute != attr::title) return {ax::attributeUnsupported, {}};
-    const auto& title = found->second.title;
-    AttributeResult result{title.code, {}};
-    if (title.code != ax::success) return result;
-    if (title.wrongType) {
-        result.value = Size{1, 1};
-    } else if (title.text) {
-        result.value = *title.text;
+    } else if (const auto* text = std::get_if<std::string>(&read.value)) {
+        result.value = *text;
     }
     return result;
 }
@@ -141,60 +76,43 @@ AttributeResult FakeWindowSystem::readWindow(WindowId id, std::string_view attri
 AttributeResult FakeWindowSystem::copyAttributeValue(const ElementRef& element,
                                                      std::string_view attribute) {
     const auto& target = fake(element);
-    switch (target.kind) {
-        case Kind::systemWide: {
-            if (attribute != attr::focusedApplication) return {ax::attributeUnsupported, {}};
-            AttributeResult result{focusedApplication.code, {}};
-            if (focusedApplication.code == ax::success && focusedApplication.pid) {
-                result.value =
-                    makeElement(static_cast<int>(Kind::application), *focusedApplication.pid, 0);
-            }
-            return result;
+    if (target.pid == systemWidePid) {
+        AttributeResult result{focusedApplication.code, {}};
+        if (focusedApplication.code == ax::success && focusedApplication.pid) {
+            result.value = createApplication(*focusedApplication.pid);
         }
-        case Kind::application:
-            return readApplication(target.pid, attribute);
-        case Kind::window:
-            return readWindow(target.window, attribute);
+        return result;
     }
-    return {ax::failure, {}};
+    if (target.window) {
+        const auto found = titles.find(*target.window);
+        if (found == titles.end()) return {ax::invalidUIElement, {}};
+        return answer(found->second, target.pid);
+    }
+    const auto found = applications_.find(target.pid);
+    if (found == applications_.end() || !found->second.running) return {ax::invalidUIElement, {}};
+    const auto read = found->second.reads.find(attribute);
+    if (read == found->second.reads.end()) return {ax::noValue, {}};
+    return answer(read->second, target.pid);
 }
 
 AXError FakeWindowSystem::getPid(const ElementRef& element, Pid& pid) {
-    const auto& target = fake(element);
-    if (target.kind == Kind::application && focusedApplication.pidCode != ax::success) {
-        return focusedApplication.pidCode;
-    }
-    pid = target.pid;
+    pid = fake(element).pid;
     return ax::success;
-}
-
-std::optional<SizeValue> FakeWindowSystem::createSizeValue(double width, double height) {
-    if (refuseSizeValues) return std::nullopt;
-    return SizeValue{{width, height}};
 }
 
 SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
                                                     std::string_view attribute,
                                                     const SizeValue& value) {
     const auto& target = fake(element);
-    const auto found = windows_.find(target.window);
-    if (target.kind != Kind::window || attribute != attr::size || found == windows_.end()) {
-        return {ax::illegalArgument, std::nullopt};
+    if (!target.window || attribute != attr::size) return {ax::illegalArgument, std::nullopt};
+    Responsive::handleInput();  // a write waits for the window, handling input meanwhile
+    auto result = ax::success;
+    if (!sizeResults.empty()) {
+        result = sizeResults.front();
+        sizeResults.pop_front();
     }
-    auto& window = found->second;
-    auto result = window.sizeResult;
-    if (!window.nextSizeResults.empty()) {
-        result = window.nextSizeResults.front();
-        window.nextSizeResults.pop_front();
-    }
-    sizeWrites.push_back({target.window, value.size, result});
-    if (result != ax::success) return {result, std::nullopt};
-    return {result, window.nearest};
-}
-
-std::optional<std::vector<WindowListEntry>> FakeWindowSystem::copyWindowList() {
-    ++windowListRequests;
-    return windowList;
+    sizeWrites.push_back({*target.window, value.size});
+    return {result, std::nullopt};
 }
 
 std::optional<RunningApplication> FakeWindowSystem::frontmostApplication() {
@@ -208,10 +126,6 @@ std::optional<RunningApplication> FakeWindowSystem::runningApplication(Pid pid) 
     auto info = found->second.info;
     info.isActive = frontmost == pid;
     return info;
-}
-
-Subscription FakeWindowSystem::subscribeActivations(ActivationHandler handler) {
-    return activationHandlers_.subscribe(std::move(handler));
 }
 
 }  // namespace varnic

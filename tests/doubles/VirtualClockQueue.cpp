@@ -26,10 +26,6 @@ void VirtualClockQueue::schedule(std::int64_t deadline, Entry entry) {
     entries_.emplace(std::pair(deadline, sequence_++), std::move(entry));
 }
 
-void VirtualClockQueue::post(Task task) {
-    schedule(nowMicros_, {std::move(task), nullptr, 0});
-}
-
 void VirtualClockQueue::postAfter(double seconds, Task task) {
     schedule(nowMicros_ + toMicros(seconds), {std::move(task), nullptr, 0});
 }
@@ -49,20 +45,10 @@ void VirtualClockQueue::advance(double seconds) {
         auto& entry = node.mapped();
         if (entry.timerValid && !*entry.timerValid) continue;
         entry.task();
-        if (entry.timerValid && *entry.timerValid) {
-            const auto next = nowMicros_ + entry.intervalMicros;
-            schedule(next, std::move(entry));
-        }
+        if (entry.timerValid && *entry.timerValid)
+            schedule(nowMicros_ + entry.intervalMicros, std::move(entry));
     }
     nowMicros_ = target;
-}
-
-std::size_t VirtualClockQueue::pendingCount() const {
-    std::size_t count = 0;
-    for (const auto& [key, entry] : entries_) {
-        if (!entry.timerValid || *entry.timerValid) ++count;
-    }
-    return count;
 }
 
 }  // namespace varnic

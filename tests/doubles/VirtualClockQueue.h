@@ -13,7 +13,7 @@ namespace varnic {
 // then due tasks run in deadline order, in posting order for equal deadlines.
 class VirtualClockQueue : public MainQueue {
   public:
-    void post(Task task) override;
+    void post(Task task) override { postAfter(0, std::move(task)); }
     void postAfter(double seconds, Task task) override;
     [[nodiscard]] std::unique_ptr<Timer> repeating(double seconds, Task task) override;
 
@@ -22,9 +22,6 @@ class VirtualClockQueue : public MainQueue {
     void advance(double seconds);
     // Runs what is due now.
     void runPending() { advance(0); }
-
-    // One-shot tasks and live timers still waiting.
-    std::size_t pendingCount() const;
 
   private:
     struct Entry {

@@ -12,20 +12,15 @@
 #include "platform/qt/AppBundle.h"
 #include "tests/core/Desktop.h"
 #include "tests/doubles/FakeLoginItemService.h"
-#include "views/RootView.h"
 
 namespace varnic::testing {
 
-// The bundle the debug lines show; records reveal requests.
+// The bundle the debug lines show.
 class FakeAppBundle : public AppBundle {
   public:
-    std::optional<std::string> identifier = std::string("io.github.varnic.Varnic");
-    std::string path = "/opt/varnic/bin/varnic";
-    int revealCount = 0;
-
-    std::optional<std::string> bundleIdentifier() override { return identifier; }
-    std::string bundlePath() override { return path; }
-    void reveal() override { ++revealCount; }
+    std::optional<std::string> bundleIdentifier() override { return "io.github.varnic.Varnic"; }
+    std::string bundlePath() override { return "/opt/varnic/bin/varnic"; }
+    void reveal() override {}
 };
 
 // The scripted desktop with Varnic itself frontmost, as when its panel is open.
@@ -33,8 +28,8 @@ class ViewsFixture : public ::testing::Test, protected Desktop {
   protected:
     ViewsFixture() { system.focus(system.selfPid); }
 
-    void setTarget(std::string title = "the logo", std::shared_ptr<const AppIcon> icon = {}) {
-        manager->activeWindowInfo.set(TargetWindowInfo{"xlogo", std::move(title), icon, 812});
+    void setTarget() {
+        manager->activeWindowInfo.set(TargetWindowInfo{"xlogo", "the logo", nullptr, 812});
         settle();
     }
 
@@ -42,15 +37,6 @@ class ViewsFixture : public ::testing::Test, protected Desktop {
     void settle() {
         queue.runPending();
         QApplication::sendPostedEvents();
-    }
-
-    std::unique_ptr<RootView> makeRoot() {
-        auto root = std::make_unique<RootView>(
-            queue, accessibility, [this]() -> WindowManager& { return *manager; }, loginItems,
-            bundle);
-        root->show();
-        queue.runPending();
-        return root;
     }
 
     template <typename T>
