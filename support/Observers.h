@@ -31,8 +31,6 @@ class Observers {
         for (const auto& [id, observer] : observers) observer(args...);
     }
 
-    std::size_t size() const { return observers_->size(); }
-
   private:
     std::shared_ptr<std::map<std::uint64_t, Observer>> observers_ =
         std::make_shared<std::map<std::uint64_t, Observer>>();

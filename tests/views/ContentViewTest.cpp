@@ -5,7 +5,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -40,6 +44,30 @@ class ContentViewTest : public testing::ViewsFixture {
     StartupManager startup{loginItems};
     ContentView panel{queue, *accessibility, startup, *manager, bundle};
 };
+
+// Twelve presets do not fit the panel: a bar shows that the row scrolls, and a
+// mouse's vertical wheel scrolls it sideways to the last preset and back.
+TEST_F(ContentViewTest, PresetsRowShowsItsScrollBarAndFollowsTheWheel) {
+    auto* strip = find<QScrollArea>(panel, "presetStrip");
+    auto* bar = strip->horizontalScrollBar();
+    EXPECT_TRUE(bar->isVisible());
+    const auto turn = [&](int notches) {
+        for (int i = 0; i < std::abs(notches); ++i) {
+            QWheelEvent wheel(QPointF(10, 10), strip->mapToGlobal(QPointF(10, 10)), QPoint(),
+                              QPoint(0, notches < 0 ? -120 : 120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(strip->viewport(), &wheel);
+        }
+    };
+    turn(-1);
+    EXPECT_GT(bar->value(), 0) << "turning the wheel down moves the row to the left";
+    turn(-50);
+    auto* last = button(QStringLiteral("preset:") + manager->presets().back().name.c_str());
+    const QRect shown(last->mapTo(strip->viewport(), QPoint(0, 0)), last->size());
+    EXPECT_TRUE(strip->viewport()->rect().contains(shown)) << "the last preset comes into view";
+    turn(50);
+    EXPECT_EQ(bar->value(), 0);
+}
 
 // Enabled with a target while idle, and a second start keeps the first
 // start's reset. Hiding gives the focus to another application: the target's
