@@ -40,32 +40,32 @@ class PlasmaDesktop {
           input_(session.spawn({VARNIC_FAKE_INPUT, "hold"})),
           bus_(session.spawn({"dbus-monitor", "--session"})) {}
 
-    // The seat has a pointer and a keyboard, and the panel's tray is on the bus.
-    bool start() {
+    // The seat has a pointer and a keyboard, and the panel's tray is on the bus;
+    // a fatal failure names the step that did not come.
+    void start() {
         // The seat keeps them while this client runs: a client that joins and
         // leaves for each click takes them away before the panel has seen them.
-        if (input_->readLine(10s) != "ready") return false;
+        ASSERT_EQ(input_->readLine(10s), "ready") << "fake input";
         // The monitor's own name goes once it watches.
-        if (!awaitCall("NameLost")) return false;
+        ASSERT_TRUE(awaitCall("NameLost")) << "dbus-monitor";
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
         activities_ = session_.spawn(
             session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
-        if (!awaitText("string \"org.kde.ActivityManager\"")) return false;
+        ASSERT_TRUE(awaitText("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
         // kded5 or kded6, named so on the bus too.
         const auto kded = "kded" + std::to_string(session_.plasma());
         kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
         const auto service = QString::fromStdString("org.kde." + kded);
-        if (!awaitText("string \"" + service.toStdString() + "\"")) return false;
+        ASSERT_TRUE(awaitText("string \"" + service.toStdString() + "\"")) << kded;
         // kded loads the watcher only when a session asks for it.
-        if (call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}) != "true") {
-            return false;
-        }
+        ASSERT_EQ(call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}), "true")
+            << "the StatusNotifierWatcher";
         // plasmashell tells a session's splash screen how far it got: with the
         // name held here the call fails at once, where the bus would start a
         // stand-in that outlives the test by a minute.
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
         shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
-        return awaitCall("RegisterStatusNotifierHost").has_value();
+        ASSERT_TRUE(awaitCall("RegisterStatusNotifierHost")) << "plasmashell's tray";
     }
     // The next call (or signal) of that name on the session bus.
     std::optional<std::string> awaitCall(const std::string& member) {
@@ -158,7 +158,8 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     setenv("KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1", 1);
     KWinSession session;
     PlasmaDesktop desktop(session);
-    ASSERT_TRUE(desktop.start()) << "plasmashell's tray is up";
+    desktop.start();
+    ASSERT_FALSE(HasFatalFailure());
     const auto target = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     ASSERT_TRUE(X11Session::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
     QRect before;
