@@ -60,7 +60,10 @@ here = os.path.dirname(os.path.abspath(__file__))
 shutil.copy(f"{here}/../tests/xfce/panel.xml", f"{config}/xfce4-panel.xml")
 os.environ.update({"XDG_CONFIG_HOME": f"{work}/config", "NO_AT_BRIDGE": "1",
                    "QT_QPA_PLATFORM": "xcb", "XDG_SESSION_TYPE": "x11"})
-subprocess.run(["dbus-update-activation-environment", "DISPLAY", "XDG_CONFIG_HOME", "NO_AT_BRIDGE"])
+# The settings store, started here: it writes back when it ends, before the folder goes.
+with open("/usr/share/dbus-1/services/org.xfce.Xfconf.service") as f:
+    start([line.split("=", 1)[1].strip() for line in f if line.startswith("Exec=")])
+subprocess.run(["timeout", "10", "gdbus", "wait", "--session", "org.xfce.Xfconf"])
 start(["xfwm4", "--compositor=off"])
 until("wm ready", lambda: "window id" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"))
 start(["xfce4-panel"])

@@ -34,8 +34,10 @@ desktop_start_x 1920x1080x24 || fail "no X server"
 export DBUS_SESSION_BUS_ADDRESS=$bus XDG_CONFIG_HOME=$work/config NO_AT_BRIDGE=1
 mkdir -p "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
 cp "$here/panel.xml" "$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml"
-# The bus starts xfconfd, the panel's settings store, with these.
-dbus-update-activation-environment DISPLAY XDG_CONFIG_HOME NO_AT_BRIDGE || fail "no session bus"
+# The settings store, started here rather than by the bus: it writes the
+# settings back when it ends, which must come before the folder goes.
+desktop_spawn "$(sed -n 's/^Exec=//p' /usr/share/dbus-1/services/org.xfce.Xfconf.service)"
+timeout 10 gdbus wait --session org.xfce.Xfconf || fail "no xfconfd"
 desktop_spawn xfwm4 --compositor=off
 desktop_wait 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no xfwm4"
 desktop_spawn xfce4-panel
