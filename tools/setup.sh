@@ -32,6 +32,8 @@ test=(
   kwin-wayland qdbus-qt5
   # Plasma 5.27's panel as a real tray host, clicked through KWin's fake input (tests/plasma)
   plasma-workspace plasma-desktop qtwayland5 kded5 kactivitymanagerd plasma-wayland-protocols
+  # xfce4-panel's tray (XEmbed and StatusNotifierItem host) under xfwm4, clicked in tests/xfce
+  xfce4-panel xfwm4
 )
 
 [ $# -eq 0 ] && set -- run demo test
