@@ -66,12 +66,13 @@ class StatusNotifierItem : public QObject {
     // The host asks the item to show its menu itself, at x, y.
     void contextMenuRequested(QPoint click);
 
-    void NewTitle();
-    void NewIcon();
-    void NewAttentionIcon();
-    void NewOverlayIcon();
-    void NewToolTip();
-    void NewStatus(const QString& status);
+    // Only these go on the bus: the two above are Varnic's own.
+    Q_SCRIPTABLE void NewTitle();
+    Q_SCRIPTABLE void NewIcon();
+    Q_SCRIPTABLE void NewAttentionIcon();
+    Q_SCRIPTABLE void NewOverlayIcon();
+    Q_SCRIPTABLE void NewToolTip();
+    Q_SCRIPTABLE void NewStatus(const QString& status);
 
   private:
     QString title_;

@@ -48,11 +48,12 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
     connect(item_.get(), &StatusNotifierItem::activated, this, &StatusNotifierTray::activated);
     connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,
             &StatusNotifierTray::contextMenuRequested);
-    const auto everything = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                            QDBusConnection::ExportAllProperties;
-    exported_ = bus_.registerObject(itemPath, item_.get(), everything) &&
-                bus_.registerObject(menuPath, exporter_.get(), everything) &&
-                bus_.registerService(service_);
+    const auto calls = QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties;
+    exported_ =
+        bus_.registerObject(itemPath, item_.get(),
+                            calls | QDBusConnection::ExportScriptableSignals) &&
+        bus_.registerObject(menuPath, exporter_.get(), calls | QDBusConnection::ExportAllSignals) &&
+        bus_.registerService(service_);
     if (!exported_) {
         Log::write("Tray: the session bus refused Varnic's StatusNotifierItem");
         return;
