@@ -93,33 +93,26 @@ std::string ChildProcess::output(std::chrono::milliseconds timeout) {
     return all + std::exchange(buffer_, {});
 }
 
-void ChildProcess::signal(int number) {
-    if (pid_ > 0) kill(pid_, number);
+bool ChildProcess::reaped(int& status) {
+    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;
+    return pid_ <= 0;
 }
 
 bool ChildProcess::running() {
-    if (pid_ <= 0) return false;
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-    }
-    return true;
+    return !reaped(status);
 }
 
 std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
     // Standard output closes when the program ends (or hands it on).
     output(timeout);
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            if (WIFEXITED(status)) return WEXITSTATUS(status);
-            return std::nullopt;
-        }
+    int status = -1;
+    while (!reaped(status)) {
+        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
     return std::nullopt;
 }
 
@@ -127,14 +120,11 @@ void ChildProcess::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     kill(pid_, SIGCONT);
-    for (int i = 0; i < 100; ++i) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
+    int status = 0;
+    for (int i = 0; i < 100 && !reaped(status); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    if (pid_ <= 0) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;

@@ -31,7 +31,6 @@ class ChildProcess {
     const std::vector<std::string>& seen() const { return seen_; }
     // All of stdout until the program closes it (each line within the timeout).
     std::string output(std::chrono::milliseconds timeout);
-    void signal(int number);
     void stop();
     // False once the process has ended (it is then reaped).
     bool running();
@@ -40,6 +39,9 @@ class ChildProcess {
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
   private:
+    // True once the process has ended and is reaped (status set if it was now).
+    bool reaped(int& status);
+
     pid_t pid_ = -1;
     int stdout_ = -1;
     std::string buffer_;

@@ -3,13 +3,15 @@
 // log, and whether the application kept handling its input meanwhile.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <xcb/xcb.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
+#include <cmath>
 #include <fstream>
+#include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,60 +33,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::X11Session;
 using Clock = std::chrono::steady_clock;
-
-// A connection of the test's own, playing Varnic's panel, a hostile client
-// or a window manager that never answers.
-class Peer {
-  public:
-    explicit Peer(const std::string& display)
-        : c_(xcb_connect(display.c_str(), nullptr)),
-          root_(xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root) {}
-    ~Peer() { xcb_disconnect(c_); }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-
-    xcb_window_t root() const { return root_; }
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            c_, xcb_intern_atom(c_, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
-            nullptr);
-        const auto atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return atom;
-    }
-    void set(xcb_window_t window, const char* name, xcb_atom_t type,
-             const std::vector<std::uint32_t>& items) {
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), type, 32,
-                            static_cast<std::uint32_t>(items.size()), items.data());
-        sync();
-    }
-    void setText(xcb_window_t window, const char* name, const std::string& text) {
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), atom("UTF8_STRING"), 8,
-                            static_cast<std::uint32_t>(text.size()), text.data());
-        sync();
-    }
-    xcb_window_t createWindow(bool mapped) {
-        const auto window = xcb_generate_id(c_);
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window, root_, 0, 0, 200, 100, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        if (mapped) xcb_map_window(c_, window);
-        sync();
-        return window;
-    }
-    // Every request of other clients to map or configure a window, and every
-    // message to the window manager, comes to this connection from now on.
-    void redirectAndNeverAnswer() {
-        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
-        xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
-        sync();
-    }
-
-  private:
-    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
-
-    xcb_connection_t* c_;
-    xcb_window_t root_;
-};
 
 // The longest stretch in which the application got no turn to handle input.
 // Time the thread spent ready but waiting for a CPU (other programs' load on
@@ -134,13 +82,16 @@ TEST(HostileInput, ATargetThatQuitsDuringThePauseLeavesEveryOtherWindowAlone) {
     X11Session session;
     auto& a = session.startTestClient({"--title", "A"});
     auto& b = session.startTestClient({"--title", "B"});
-    // This process plays Varnic: its own window is the active one.
-    Peer varnic(session.display());
-    const auto panel = varnic.createWindow(true);
-    ASSERT_TRUE(X11Session::waitUntil([&] {
-        const auto list = session.clientList();
-        return std::find(list.begin(), list.end(), panel) != list.end();
-    }));
+    // This process plays Varnic: a window of its own is the active one.
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> own(
+        xcb_connect(session.display().c_str(), nullptr), xcb_disconnect);
+    const auto panel = xcb_generate_id(own.get());
+    xcb_create_window(own.get(), XCB_COPY_FROM_PARENT, panel, session.root(), 0, 0, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(own.get(), panel);
+    xcb_flush(own.get());
+    ASSERT_TRUE(X11Session::waitUntil(
+        [&] { return std::ranges::count(session.clientList(), panel) == 1; }));
     session.run({"xdotool", "windowactivate", "--sync", std::to_string(panel)});
     X11WindowSystem system(session.display().c_str());
     FakeDesktopShell shell;
@@ -164,23 +115,13 @@ TEST(HostileInput, ATargetThatQuitsDuringThePauseLeavesEveryOtherWindowAlone) {
         << "B keeps its size";
 }
 
-// A window manager that holds _NET_SUPPORTING_WM_CHECK and redirects every
-// request to itself, then reads none of them.
+// A window manager that has stopped (SIGSTOP) still takes every request to
+// itself, and answers none.
 TEST(HostileInput, ASilentWindowManagerIsNamedAndInputIsHandledWhileItSaysNothing) {
-    X11Session session(false);
-    auto& client = session.startTestClient({"--title", "waiting"});
-    const auto window = client.windows.front();
-    Peer wm(session.display());
-    const auto check = wm.createWindow(false);
-    for (const auto holder : {check, wm.root()}) {
-        wm.set(holder, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, {check});
-    }
-    wm.set(wm.root(), "_NET_SUPPORTED", XCB_ATOM_ATOM,
-           {wm.atom("_NET_ACTIVE_WINDOW"), wm.atom("_NET_CLIENT_LIST_STACKING"),
-            wm.atom("_NET_MOVERESIZE_WINDOW")});
-    wm.set(wm.root(), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, {window});
-    wm.set(wm.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {window});
-    wm.redirectAndNeverAnswer();
+    X11Session session;
+    const auto window = session.startTestClient({"--title", "waiting"}).windows.front();
+    session.run({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+    kill(session.windowManager().pid(), SIGSTOP);
     X11WindowSystem system(session.display().c_str());
     ASSERT_TRUE(system.isProcessTrusted()) << "it passes for a window manager";
     FakeDesktopShell shell;
@@ -203,67 +144,136 @@ TEST(HostileInput, ASilentWindowManagerIsNamedAndInputIsHandledWhileItSaysNothin
     EXPECT_EQ(session.clientGeometry(window).width, 300u);
 }
 
-// A root window listing 2^20 windows, of which 65,536 are read.
-TEST(HostileInput, AHugeWindowListIsReadWhileInputIsHandled) {
+// A client posing as the window manager: a root client list of 2^20 entries,
+// extents no screen holds, an active window that is gone.
+TEST(HostileInput, AHostileRootCostsBoundedWorkWhileInputIsHandledAndBlamesNoOne) {
     X11Session session(false);
-    session.startTestClient({"--root-stacking", "1048576"});
+    auto& doomed = session.startTestClient({"--count", "2"});
+    const auto gone = doomed.windows.back();
+    session.stopClient(doomed);
+    ASSERT_TRUE(X11Session::waitUntil([&] { return session.clientGeometry(gone).width == 0; }));
+    // The next client gets the freed id range, so the gone window's id is in
+    // its range without being its window.
+    const auto fake = session.startTestClient({}).windows.front();
+    session.setProperty(session.root(), "_NET_CLIENT_LIST_STACKING", "WINDOW",
+                        std::vector<std::uint32_t>(1 << 20, fake));
+    session.setProperty(session.root(), "_NET_ACTIVE_WINDOW", "WINDOW", {gone});
+    session.setProperty(fake, "_GTK_FRAME_EXTENTS", "CARDINAL",
+                        {4294967295, 1, 2147483648, 2147483648});
     X11WindowSystem system(session.display().c_str());
     testing::LogCapture log;
 
     InputGaps gaps;
     const auto start = Clock::now();
-    system.copyWindowList();
+    const auto list = system.copyWindowList();
     const auto elapsed = Clock::now() - start;
 
     EXPECT_LT(gaps.longest(), 100ms) << "longest without input: " << millis(gaps.longest());
-    EXPECT_LT(elapsed, 4s) << "bounded by the 2 s deadline: " << millis(elapsed);
+    // Bounded by the 2 s deadline, with room for a sanitizer build under
+    // load; unbounded, this read took about 40 s.
+    EXPECT_LT(elapsed, 4s) << millis(elapsed);
+    EXPECT_THAT(log.lines(),
+                ::testing::IsSupersetOf(std::vector<std::string>{
+                    "X11: the window manager lists more than 65536 windows; only the first "
+                    "65536 are read",
+                    "X11: window " + X11Session::hex(fake) +
+                        " gives _GTK_FRAME_EXTENTS of 4294967295, 1, 2147483648, 2147483648, "
+                        "larger than the screen; they are ignored"}));
+    if (list) {
+        ASSERT_FALSE(list->empty());
+        EXPECT_EQ(list->front().bounds->at("Width"), 300) << "the hostile shadow is ignored";
+    }
+    EXPECT_FALSE(system.frontmostApplication()) << "the gone window is nobody's";
+    system.copyWindowList();
+    // A slow (sanitizer) build may also log a timeout; the hostile facts are
+    // still reported once each.
+    const auto count = [&](std::string_view prefix) {
+        return std::ranges::count_if(log.lines(),
+                                     [&](auto& line) { return line.starts_with(prefix); });
+    };
+    EXPECT_EQ(count("X11: the window manager lists more than"), 1);
+    EXPECT_EQ(count("X11: window " + X11Session::hex(fake) + " gives"), 1);
+
+    for (const double bad :
+         {1e-300, 0.4, 32767.5, -5.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
+        EXPECT_FALSE(system.createSizeValue(bad, 600)) << bad;
+    }
+    EXPECT_EQ(count("X11: cannot size a window to 1e-300x600: the X protocol carries whole sizes "
+                    "from 1 to 32767"),
+              1);
+    EXPECT_TRUE(system.createSizeValue(32767, 0.5)) << "the protocol's largest and smallest";
 }
 
-// _NET_FRAME_EXTENTS of 10000 on every side: the size is still the outer
-// frame's, measured on the window manager's frame window.
-TEST(HostileInput, AbsurdFrameExtentsGiveWayToTheMeasuredFrame) {
+// What any client may put into its properties: broken UTF-8, titles beyond
+// 64 KiB, properties of the wrong type, a class without its final NUL, an
+// icon list cut short, frame extents no frame has.
+TEST(HostileInput, HostilePropertiesAreReadSafelyAndLongTitlesEndOnAWholeCharacter) {
     X11Session session;
-    auto& client = session.startTestClient({"--title", "liar"});
-    const auto window = client.windows.front();
-    Peer liar(session.display());
-    liar.set(window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {10000, 10000, 10000, 10000});
+    std::string endless = "\u200F";
+    while (endless.size() < 96 * 1024) endless += "\u20AC";
+    auto& broken = session.startTestClient({"--title",
+                                            "A\xff"
+                                            "B\xc0\xaf"
+                                            "C\xed\xa0\x80"
+                                            "D\xf4\x90\x80\x80"});
+    auto& longTitle = session.startTestClient({"--title", endless});
+    auto& liar = session.startTestClient({});
+    const auto window = liar.windows.front();
+    session.setText(window, "_NET_WM_NAME", "CARDINAL", "not text");
+    session.setText(window, "WM_NAME", "STRING", "Caf\xe9");
+    session.setText(window, "_NET_WM_PID", "STRING", "12345");
+    session.setText(window, "_NET_WM_STATE", "CARDINAL", "\1\2\3");
+    session.setText(window, "WM_CLASS", "STRING", std::string_view("inst\0Cls", 8));
+    using Image = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
+    std::vector<std::uint32_t> icons;
+    for (const auto& [width, height, color] :
+         {Image{16, 16, 1}, Image{256, 256, 3}, Image{64, 32, 2}, Image{48, 48, 7}}) {
+        icons.insert(icons.end(), {width, height});
+        icons.insert(icons.end(), std::size_t{width} * height, color);
+    }
+    icons.pop_back();  // the last image is cut short
+    session.setProperty(window, "_NET_WM_ICON", "CARDINAL", icons);
+    session.setProperty(window, "_NET_FRAME_EXTENTS", "CARDINAL", {10000, 10000, 10000, 10000});
     X11WindowSystem system(session.display().c_str());
-    auto focused =
-        system.copyAttributeValue(*system.createApplication(client.pid()), attr::focusedWindow);
-    const auto element = focused.takeElement();
-    ASSERT_TRUE(element);
+    const auto windowOf = [&](Pid pid) {
+        return system.copyAttributeValue(*system.createApplication(pid), attr::focusedWindow)
+            .takeElement();
+    };
+    const auto titleOf = [&](Pid pid) {
+        const auto read = system.copyAttributeValue(*windowOf(pid), attr::title);
+        return read.text() ? *read.text() : "<no text>";
+    };
 
-    const auto result =
-        system.setAttributeValue(*element, attr::size, *system.createSizeValue(1280, 720));
+    EXPECT_EQ(titleOf(broken.pid()),
+              "A\uFFFDB\uFFFD\uFFFDC\uFFFD\uFFFD\uFFFDD\uFFFD\uFFFD\uFFFD\uFFFD")
+        << "stray, overlong, surrogate and beyond-U+10FFFF bytes become U+FFFD";
+    EXPECT_EQ(titleOf(liar.pid()), "Caf\u00e9")
+        << "a _NET_WM_NAME of the wrong type gives way to WM_NAME, a STRING of Latin-1";
+    const auto app = system.runningApplication(liar.pid());
+    ASSERT_TRUE(app && app->icon);
+    EXPECT_EQ(app->localizedName, "Cls")
+        << "X-Resource names the owner whose _NET_WM_PID is no number; the class lacks its NUL";
+    EXPECT_EQ(std::tuple(app->icon->width, app->icon->height, app->icon->argb[0]),
+              std::tuple(64, 32, 2u))
+        << "the smallest complete image at least 64 pixels on a side";
+    EXPECT_EQ(system.copyWindowList()->size(), 3u);
 
+    // The frame is measured on the window manager's frame window, not taken from the extents.
+    EXPECT_EQ(system
+                  .setAttributeValue(*windowOf(liar.pid()), attr::size,
+                                     *system.createSizeValue(1280, 720))
+                  .code,
+              ax::success);
     const auto frame = session.frameGeometry(window);
-    EXPECT_EQ(std::pair(frame.width, frame.height), std::pair(1280u, 720u))
-        << "as the X server says";
-    EXPECT_EQ(result.code, ax::success);
-}
+    EXPECT_EQ(std::pair(frame.width, frame.height), std::pair(1280u, 720u));
 
-// A title of a megabyte of three-byte characters behind a right-to-left mark.
-TEST(HostileInput, LongTitlesEndOnAWholeCharacterAndFormatCharactersAreEscaped) {
-    X11Session session;
-    auto& client = session.startTestClient({"--title", "short"});
-    std::string title = "\u200F";
-    while (title.size() < 1024 * 1024) title += "\u20AC";
-    Peer hostile(session.display());
-    hostile.setText(client.windows.front(), "_NET_WM_NAME", title);
-    X11WindowSystem system(session.display().c_str());
     testing::LogCapture log;
-
-    WindowResizer(system).resizeWindow(RunningApplication{client.pid(), "hostile", {}, {}}, 640,
+    WindowResizer(system).resizeWindow(RunningApplication{longTitle.pid(), "long", {}, {}}, 640,
                                        480);
-
-    const auto targeting = std::find_if(log.lines().begin(), log.lines().end(), [](auto& line) {
-        return line.starts_with("Targeting window: ");
-    });
-    ASSERT_NE(targeting, log.lines().end());
-    std::string expected = "Targeting window: \\u{200F}";
     // 64 KiB hold the mark's 3 bytes and 21,844 whole characters of 3 bytes.
+    std::string expected = "Targeting window: \\u{200F}";
     for (int i = 0; i < 21844; ++i) expected += "\u20AC";
-    EXPECT_EQ(*targeting, expected);
+    EXPECT_THAT(log.lines(), Contains(expected));
 }
 
 }  // namespace

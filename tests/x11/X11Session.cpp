@@ -25,20 +25,6 @@ struct Free {
 template <typename T>
 using Reply = std::unique_ptr<T, Free>;
 
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, const char* name) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, intern(c, name), XCB_ATOM_ANY, 0, 1 << 16), nullptr));
-    if (!reply || reply->format != 32) return {};
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
-}
-
 }  // namespace
 
 X11Session::X11Session(bool withWindowManager) {
@@ -72,31 +58,43 @@ std::vector<std::string> X11Session::environment() const {
             "XDG_CACHE_HOME=" + logDirectory_ + "/cache"};
 }
 
-bool X11Session::windowManagerReady() {
-    const auto check = cardinals(connection_, root_, "_NET_SUPPORTING_WM_CHECK");
-    return check.size() == 1 &&
-           cardinals(connection_, check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+xcb_atom_t X11Session::atom(const char* name) {
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+void X11Session::setProperty(xcb_window_t window, const char* name, const char* type,
+                             const std::vector<std::uint32_t>& items) {
+    change(window, name, type, 32, items.size(), items.data());
+}
+
+void X11Session::setText(xcb_window_t window, const char* name, const char* type,
+                         std::string_view bytes) {
+    change(window, name, type, 8, bytes.size(), bytes.data());
+}
+
+// Set when it returns: the server has handled the change before its reply.
+void X11Session::change(xcb_window_t window, const char* name, const char* type,
+                        std::uint8_t format, std::size_t items, const void* data) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), format,
+                        items, data);
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 void X11Session::startWindowManager() {
-    // _NET_SUPPORTING_WM_CHECK appears before openbox manages new windows;
-    // its startup command runs once it does.
+    // openbox runs its startup command once it manages new windows.
     const auto marker = logDirectory_ + "/openbox-started";
     windowManager_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
         environment(), logDirectory_ + "/openbox.log");
-    if (!waitUntil([&] { return std::filesystem::exists(marker) && windowManagerReady(); })) {
+    if (!waitUntil([&] { return std::filesystem::exists(marker); })) {
         throw std::runtime_error("openbox did not start; see " + logDirectory_);
     }
 }
 
 std::vector<xcb_window_t> X11Session::clientList() {
-    return cardinals(connection_, root_, "_NET_CLIENT_LIST");
-}
-
-xcb_window_t X11Session::activeWindow() {
-    const auto active = cardinals(connection_, root_, "_NET_ACTIVE_WINDOW");
-    return active.size() == 1 ? active[0] : xcb_window_t{XCB_WINDOW_NONE};
+    return cardinals(root_, "_NET_CLIENT_LIST");
 }
 
 bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
@@ -184,7 +182,16 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
 }
 
 std::vector<std::uint32_t> X11Session::frameExtents(xcb_window_t client) {
-    return cardinals(connection_, client, "_NET_FRAME_EXTENTS");
+    return cardinals(client, "_NET_FRAME_EXTENTS");
+}
+
+std::vector<std::uint32_t> X11Session::cardinals(xcb_window_t window, const char* name) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_ATOM_ANY, 0, 1 << 16),
+        nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 bool X11Session::waitUntil(const std::function<bool()>& condition,
