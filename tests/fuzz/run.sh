@@ -22,7 +22,7 @@ build() {
 }
 build PropertyFuzz platform/x11/PropertyParsing.cpp support/Utf8.cpp -lxcb
 build DimensionFuzz views/DimensionText.cpp
-build LogEscapeFuzz support/LogFormat.cpp support/Utf8.cpp
+build LogEscapeFuzz support/LogFormat.cpp support/Utf8.cpp -licuuc
 
 for name in PropertyFuzz DimensionFuzz LogEscapeFuzz; do
   mkdir -p "$out/$name.corpus"
