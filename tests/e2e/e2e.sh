@@ -68,28 +68,18 @@ start_varnic() {
   varnic_pid=$!
   desktop_wait 10 tray_icon || fail "no tray icon"
 }
-# Varnic's icon window inside the tray (the only small mapped varnic window).
-tray_icon() {
+# Varnic's mapped windows: id, width and whether it is override-redirect.
+varnic_windows() {
   local id
   for id in $(xdotool search --onlyvisible --class varnic 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ]; then echo "$id"; return 0; fi
+    xwininfo -id "$id" | awk -v id="$id" '/Width:/ {w = $2} /Override Redirect/ {print id, w, $4}'
   done
-  return 1
 }
+# The icon inside the tray is the only narrow one; the menu and its submenu are
+# the wide override-redirect ones (the panel is a managed window).
+tray_icon() { varnic_windows | awk '$2 <= 64 {print $1; found = 1; exit} END {exit !found}'; }
+menus_open() { test "$(varnic_windows | awk '$2 > 64 && $3 == "yes"' | wc -l)" = "$1"; }
 click_tray() { xdotool mousemove --window "$(tray_icon)" 8 8 click "$1"; }
-
-# The tray menu and its submenu: Varnic's override-redirect windows other than
-# the tray icon. The panel is a managed window.
-menus_open() {
-  local id count=0
-  for id in $(xdotool search --onlyvisible --class varnic 2>/dev/null); do
-    xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    [ "$WIDTH" -gt 64 ] && count=$((count + 1))
-  done
-  test "$count" = "$1"
-}
 # The menu takes the keyboard once it is on screen.
 open_menu() {
   click_tray 3

@@ -21,10 +21,9 @@ build() {
   "${launcher[@]}" clang++ "${flags[@]}" "tests/fuzz/$name.cpp" "$@" -o "$out/$name"
 }
 build PropertyFuzz platform/x11/PropertyParsing.cpp support/Utf8.cpp -lxcb
-build DimensionFuzz views/DimensionText.cpp
 build LogEscapeFuzz support/LogFormat.cpp support/Utf8.cpp -licuuc
 
-for name in PropertyFuzz DimensionFuzz LogEscapeFuzz; do
+for name in PropertyFuzz LogEscapeFuzz; do
   mkdir -p "$out/$name.corpus"
   (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
     "$name.corpus" >"$name.log" 2>&1) || { tail -n 40 "$out/$name.log"; echo "fuzz: $name found a fault"; exit 1; }

@@ -39,8 +39,9 @@ class ChildProcess {
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
   private:
-    // True once the process has ended and is reaped (status set if it was now).
-    bool reaped(int& status);
+    // True once the process has ended within the timeout and is reaped (the
+    // status is set when it is reaped now).
+    bool reapedWithin(std::chrono::milliseconds timeout, int& status);
 
     pid_t pid_ = -1;
     int stdout_ = -1;

@@ -98,13 +98,11 @@ std::vector<xcb_window_t> X11Session::clientList() {
 }
 
 bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
-    auto list = clientList();
-    std::sort(list.begin(), list.end());
-    const bool listed = std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) {
-        return std::binary_search(list.begin(), list.end(), w);
-    });
+    const auto list = clientList();
     // Managed means listed and framed; openbox frames in mapping order.
-    return listed && !windows.empty() && frameExtents(windows.back()).size() == 4;
+    return !windows.empty() && frameExtents(windows.back()).size() == 4 &&
+           std::ranges::all_of(windows,
+                               [&](xcb_window_t w) { return std::ranges::count(list, w); });
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
@@ -131,12 +129,9 @@ X11Session::Client& X11Session::startProgram(const std::vector<std::string>& arg
         std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
     const bool appeared = waitUntil([&] {
         for (const auto w : clientList()) {
-            if (std::find(before.begin(), before.end(), w) == before.end() && managed({w})) {
-                client.windows = {w};
-                return true;
-            }
+            if (!std::ranges::count(before, w) && managed({w})) client.windows = {w};
         }
-        return false;
+        return !client.windows.empty();
     });
     if (!appeared) throw std::runtime_error(argv[0] + " did not map a window");
     return client;
@@ -146,23 +141,13 @@ void X11Session::stopClient(Client& client) {
     client.process->stop();
     waitUntil([&] {
         const auto list = clientList();
-        return std::none_of(client.windows.begin(), client.windows.end(), [&](xcb_window_t w) {
-            return std::find(list.begin(), list.end(), w) != list.end();
-        });
+        return std::ranges::none_of(client.windows,
+                                    [&](xcb_window_t w) { return std::ranges::count(list, w); });
     });
 }
 
 std::string X11Session::run(const std::vector<std::string>& argv) {
     return ChildProcess(argv, environment(), logDirectory_ + "/tools.log").output(10s);
-}
-
-X11Session::Rect X11Session::clientGeometry(xcb_window_t client) {
-    Reply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, client), nullptr));
-    Reply<xcb_translate_coordinates_reply_t> position(xcb_translate_coordinates_reply(
-        connection_, xcb_translate_coordinates(connection_, client, root_, 0, 0), nullptr));
-    if (!geometry || !position) return {};
-    return {position->dst_x, position->dst_y, geometry->width, geometry->height};
 }
 
 X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
@@ -178,7 +163,7 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
         xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
     if (!geometry) return {};
     const unsigned border = 2u * geometry->border_width;
-    return {geometry->x, geometry->y, geometry->width + border, geometry->height + border};
+    return {geometry->width + border, geometry->height + border};
 }
 
 std::vector<std::uint32_t> X11Session::frameExtents(xcb_window_t client) {

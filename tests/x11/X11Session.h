@@ -29,8 +29,6 @@ class X11Session {
         pid_t pid() const { return process->pid(); }
     };
     struct Rect {
-        int x = 0;
-        int y = 0;
         unsigned width = 0;
         unsigned height = 0;
     };
@@ -63,10 +61,9 @@ class X11Session {
 
     // Oracles: what the X server and the window manager say, read directly.
     std::vector<xcb_window_t> clientList();
-    // The window manager's frame around a client (its top-level ancestor).
+    // The window manager's frame around a client (its top-level ancestor);
+    // without a window manager the client itself; zero once it is gone.
     Rect frameGeometry(xcb_window_t client);
-    Rect clientGeometry(xcb_window_t client);
-    std::vector<std::uint32_t> frameExtents(xcb_window_t client);
 
     // A window id as the log lines write it.
     static std::string hex(xcb_window_t window) {
@@ -82,6 +79,7 @@ class X11Session {
     void startWindowManager();
     xcb_atom_t atom(const char* name);
     std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
+    std::vector<std::uint32_t> frameExtents(xcb_window_t client);
     void change(xcb_window_t window, const char* name, const char* type, std::uint8_t format,
                 std::size_t items, const void* data);
     bool managed(const std::vector<xcb_window_t>& windows);
