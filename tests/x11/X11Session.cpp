@@ -1,9 +1,6 @@
 #include "tests/x11/X11Session.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,10 +8,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-#ifndef VARNIC_TEST_CLIENT
-#error "VARNIC_TEST_CLIENT must name the test client binary"
-#endif
 
 namespace varnic::testing {
 namespace {
