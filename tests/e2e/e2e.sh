@@ -29,11 +29,7 @@ cleanup() {
 trap cleanup EXIT
 
 # expect MESSAGE CHECK...: waits for the check, or fails with the message.
-expect() {
-  local message=$1
-  shift
-  desktop_wait 5 "$@" || fail "$message"
-}
+expect() { desktop_wait 5 "${@:2}" || fail "$1"; }
 expect_log() { desktop_wait "${2:-5}" grep -qxF -- "$1" "$log" || fail "no log line: $1"; }
 # A record, not a check: once two pictures in a row are alike, Qt has painted
 # (a blinking caret may keep the screen from settling).
@@ -81,10 +77,7 @@ tray_icon() { varnic_windows | awk '$2 <= 64 {print $1; found = 1; exit} END {ex
 menus_open() { test "$(varnic_windows | awk '$2 > 64 && $3 == "yes"' | wc -l)" = "$1"; }
 click_tray() { xdotool mousemove --window "$(tray_icon)" 8 8 click "$1"; }
 # The menu takes the keyboard once it is on screen.
-open_menu() {
-  click_tray 3
-  expect "no menu after a right click" menus_open 1
-}
+open_menu() { click_tray 3; expect "no menu after a right click" menus_open 1; }
 quit_varnic() {
   open_menu
   xdotool key Up Return
@@ -116,7 +109,10 @@ expect_closed() {
   expect "xlogo did not get the focus back" is_active "$xlogo"
 }
 
-scenario_tray_menu() {
+# The tray menu and the panel on one desktop. The panel opens with the
+# keyboard on the width field; presets are reached from there with shift+Tab,
+# one preset a step (scrolling the strip).
+scenario_resize() {
   start_xlogo
   # A GNOME-named session without GNOME Shell (Budgie) is plain X11.
   XDG_CURRENT_DESKTOP=Budgie:GNOME start_varnic
@@ -136,14 +132,7 @@ scenario_tray_menu() {
   shot tray-menu
   xdotool key Down Return
   expect_resized 1280 720
-  quit_varnic
-}
 
-# The panel opens with the keyboard on the width field; presets are reached
-# from there with shift+Tab, one preset a step (scrolling the strip).
-scenario_panel() {
-  start_xlogo
-  start_varnic
   open_panel
   shot panel
   # "Social Square", the fifth of twelve presets, is eight steps back.

@@ -131,38 +131,33 @@ TEST_F(X11WindowSystemTest, SizeWritesSucceedOnlyWhenTheOuterFrameHasTheSize) {
     EXPECT_TRUE(outerSizeBecomes(shadowed.windows[0], 660, 500));
 }
 
-TEST_F(X11WindowSystemTest, ActivationsNameTheApplicationOnceEachChange) {
-    auto& xlogo = session.startProgram({"xlogo"});
-    auto& xterm = session.startProgram({"xterm", "-e", "sleep 60"});
-    std::vector<ActivationNotification> seen;
-    const auto subscription =
-        system.subscribeActivations([&](const ActivationNotification& n) { seen.push_back(n); });
-    auto activated = [&](Pid pid) {
-        return X11Session::waitUntil([&] {
-            system.processEvents();
-            return !seen.empty() && seen.back().application &&
-                   seen.back().application->processIdentifier == pid;
-        });
-    };
-    activate(xlogo.windows[0]);
-    ASSERT_TRUE(activated(xlogo.pid()));
-    EXPECT_EQ(seen.back().application->bundleIdentifier, "/usr/bin/xlogo") << "/proc/PID/exe";
-    activate(xterm.windows[0]);
-    ASSERT_TRUE(activated(xterm.pid()));
-    const auto count = seen.size();
-    activate(xterm.windows[0]);
-    system.processEvents();
-    EXPECT_EQ(seen.size(), count) << "no notification without a change of application";
-}
-
-TEST_F(X11WindowSystemTest, WindowListIsFrontmostFirstWithOuterFramesOwnersAndLayers) {
+// Activations name the application once each change; the list of windows on
+// screen is frontmost first, with outer frames, owners and layers.
+TEST_F(X11WindowSystemTest, ActivationsAndTheWindowListFollowTheWindowManager) {
     auto& xlogo = session.startProgram({"xlogo", "-geometry", "320x240"});
     auto& normal = session.startTestClient({"--title", "normal", "--size", "400x300"});
     session.startTestClient({"--type", "DESKTOP", "--title", "desktop"});
     auto& dock = session.startTestClient({"--type", "DOCK", "--title", "dock", "--size", "600x40"});
     auto& iconified = session.startTestClient({"--title", "iconified"});
     session.run({"xdotool", "windowminimize", "--sync", std::to_string(iconified.windows[0])});
+    std::vector<ActivationNotification> seen;
+    const auto subscription =
+        system.subscribeActivations([&](const ActivationNotification& n) { seen.push_back(n); });
+    auto activated = [&](const X11Session::Client& client) {
+        activate(client.windows[0]);
+        return X11Session::waitUntil([&] {
+            system.processEvents();
+            return !seen.empty() && seen.back().application &&
+                   seen.back().application->processIdentifier == client.pid();
+        });
+    };
+    ASSERT_TRUE(activated(normal));
+    ASSERT_TRUE(activated(xlogo));
+    EXPECT_EQ(seen.back().application->bundleIdentifier, "/usr/bin/xlogo") << "/proc/PID/exe";
+    const auto count = seen.size();
     activate(xlogo.windows[0]);
+    system.processEvents();
+    EXPECT_EQ(seen.size(), count) << "no notification without a change of application";
 
     const auto list = system.copyWindowList();
     ASSERT_TRUE(list);
