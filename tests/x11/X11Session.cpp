@@ -35,7 +35,15 @@ X11Session::X11Session(bool withWindowManager) {
     connection_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-    if (withWindowManager) startWindowManager();
+    if (!withWindowManager) return;
+    // openbox runs its startup command once it manages new windows.
+    const auto marker = logDirectory_ + "/openbox-started";
+    windowManager_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
+        environment(), logDirectory_ + "/openbox.log");
+    if (!waitUntil([&] { return std::filesystem::exists(marker); })) {
+        throw std::runtime_error("openbox did not start; see " + logDirectory_);
+    }
 }
 
 X11Session::~X11Session() {
@@ -75,27 +83,16 @@ void X11Session::change(xcb_window_t window, const char* name, const char* type,
     std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
-void X11Session::startWindowManager() {
-    // openbox runs its startup command once it manages new windows.
-    const auto marker = logDirectory_ + "/openbox-started";
-    windowManager_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
-        environment(), logDirectory_ + "/openbox.log");
-    if (!waitUntil([&] { return std::filesystem::exists(marker); })) {
-        throw std::runtime_error("openbox did not start; see " + logDirectory_);
-    }
-}
-
 std::vector<xcb_window_t> X11Session::clientList() {
     return cardinals(root_, "_NET_CLIENT_LIST");
 }
 
+// openbox lists a window once it has framed and placed it.
 bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
     const auto list = clientList();
-    // Managed means listed and framed; openbox frames in mapping order.
-    return !windows.empty() && frameExtents(windows.back()).size() == 4 &&
-           std::ranges::all_of(windows,
-                               [&](xcb_window_t w) { return std::ranges::count(list, w); });
+    return !windows.empty() && std::ranges::all_of(windows, [&](xcb_window_t w) {
+        return std::ranges::count(list, w) == 1;
+    });
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
@@ -157,10 +154,6 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
     if (!geometry) return {};
     const unsigned border = 2u * geometry->border_width;
     return {geometry->width + border, geometry->height + border};
-}
-
-std::vector<std::uint32_t> X11Session::frameExtents(xcb_window_t client) {
-    return cardinals(client, "_NET_FRAME_EXTENTS");
 }
 
 std::vector<std::uint32_t> X11Session::cardinals(xcb_window_t window, const char* name) {

@@ -76,10 +76,8 @@ class X11Session {
 
   private:
     std::vector<std::string> environment() const;
-    void startWindowManager();
     xcb_atom_t atom(const char* name);
     std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
-    std::vector<std::uint32_t> frameExtents(xcb_window_t client);
     void change(xcb_window_t window, const char* name, const char* type, std::uint8_t format,
                 std::size_t items, const void* data);
     bool managed(const std::vector<xcb_window_t>& windows);
