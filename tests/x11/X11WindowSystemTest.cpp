@@ -301,7 +301,7 @@ TEST(X11HostileRoot, CostsBoundedWorkWhileInputIsHandledAndBlamesNoOne) {
     EXPECT_LT(longestInputGap([&] { list = system.copyWindowList(); }), 100);
     // Bounded by the 2 s deadline, with room for a sanitizer build under
     // load; unbounded, this read took about 40 s.
-    EXPECT_LT(Clock::now() - start, 4s);
+    EXPECT_LT(Clock::now() - start, 6s);
     if (list) {
         ASSERT_FALSE(list->empty());
         EXPECT_EQ(list->front().bounds->at("Width"), 300) << "the hostile shadow is ignored";
