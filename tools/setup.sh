@@ -19,7 +19,7 @@ test=(
   "${demo[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev clang-format clang-tidy
   wmctrl desktop-file-utils appstream lintian libglib2.0-bin dbus-x11 locales-all
-  clang libclang-rt-14-dev  # the fuzz targets (tests/fuzz/run.sh)
+  clang libclang-rt-14-dev libicu-dev  # the fuzz targets (tests/fuzz/run.sh)
   # sway and i3 through their IPC; Wayland test sessions (tests/wayland, tests/sway, tests/i3)
   nlohmann-json3-dev sway i3-wm xwayland foot gtk-3-examples dbus-bin
   # a real StatusNotifierItem host clicked by a virtual pointer (tests/sway)

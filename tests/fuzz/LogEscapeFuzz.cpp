@@ -6,25 +6,18 @@
 #include <cstdlib>
 #include <string_view>
 
+#include <unicode/uchar.h>
+
 #include "support/LogFormat.h"
 #include "support/Utf8.h"
 
 namespace {
 
 // Controls, the line and paragraph separators and Unicode's invisible format
-// characters (category Cf).
+// characters (category Cf), as ICU knows them.
 bool isHidden(char32_t code) {
-    constexpr char32_t format[][2] = {{0xAD, 0xAD},       {0x600, 0x605},     {0x61C, 0x61C},
-                                      {0x6DD, 0x6DD},     {0x70F, 0x70F},     {0x890, 0x891},
-                                      {0x8E2, 0x8E2},     {0x180E, 0x180E},   {0x200B, 0x200F},
-                                      {0x202A, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
-                                      {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
-                                      {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3},
-                                      {0x1D173, 0x1D17A}, {0xE0001, 0xE0001}, {0xE0020, 0xE007F}};
-    for (const auto& [first, last] : format) {
-        if (code >= first && code <= last) return true;
-    }
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
+           u_charType(static_cast<UChar32>(code)) == U_FORMAT_CHAR;
 }
 
 // True when every character is plain; false at the first hidden or invalid one.

@@ -12,22 +12,19 @@ mkdir -p "$out"
 
 launcher=()
 command -v ccache >/dev/null && launcher=(ccache)
-flags=(-std=c++20 -O1 -g -I. -Wall -Wextra -Wpedantic -Werror
-  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
-build() {
+# Builds and runs one target with the sources it tests.
+fuzz() {
   local name=$1
   shift
-  "${launcher[@]}" clang++ "${flags[@]}" "tests/fuzz/$name.cpp" "$@" -o "$out/$name"
-}
-build PropertyFuzz platform/x11/PropertyParsing.cpp support/Utf8.cpp -lxcb
-build DimensionFuzz views/DimensionText.cpp
-build LogEscapeFuzz support/LogFormat.cpp support/Utf8.cpp
-
-for name in PropertyFuzz DimensionFuzz LogEscapeFuzz; do
+  "${launcher[@]}" clang++ -std=c++20 -O1 -g -I. -Wall -Wextra -Wpedantic -Werror \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    "tests/fuzz/$name.cpp" "$@" -o "$out/$name"
   mkdir -p "$out/$name.corpus"
   (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 \
     "$name.corpus" >"$name.log" 2>&1) || { tail -n 40 "$out/$name.log"; echo "fuzz: $name found a fault"; exit 1; }
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/$name.log")
   echo "fuzz: $name ran $runs inputs in ${seconds} s without a finding"
-done
+}
+fuzz PropertyFuzz platform/x11/PropertyParsing.cpp support/Utf8.cpp -lxcb
+fuzz LogEscapeFuzz support/LogFormat.cpp support/Utf8.cpp -licuuc

@@ -25,8 +25,6 @@ trap cleanup EXIT
 rm -f "$build"/varnic_*.deb
 (cd "$build" && cpack -G DEB >"$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack failed"; }
 deb=$(ls "$build"/varnic_*_amd64.deb)
-echo "package: $(basename "$deb")"
-echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 dpkg-deb -f "$deb" Depends | grep -q xdg-utils || fail "Depends lacks xdg-utils"
 lintian --fail-on error "$deb" || fail "lintian found errors"
 
@@ -40,15 +38,15 @@ for file in /usr/bin/varnic /usr/share/applications/$id.desktop /usr/share/metai
 done
 for size in 16 22 24 32 48 64 128 256; do
   png=/usr/share/icons/hicolor/${size}x${size}/apps/$id.png
-  grep -qxF "$png" "$work/files" || fail "the package lacks $png"
-  file "$png" | grep -q "$size x $size" || fail "$png is not $size x $size"
+  grep -qxF "$png" "$work/files" && file "$png" | grep -q "$size x $size" ||
+    fail "the package lacks $png of $size x $size"
 done
 desktop-file-validate /usr/share/applications/$id.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net /usr/share/metainfo/$id.metainfo.xml || fail "appstreamcli validate"
 test "$(man -w varnic)" = /usr/share/man/man1/varnic.1.gz || fail "man does not find varnic(1)"
 
-bash tests/e2e/e2e.sh tray_menu /usr/bin/varnic "$work/screenshots" ||
-  fail "the installed varnic did not pass the tray menu scenario"
+bash tests/e2e/e2e.sh resize /usr/bin/varnic "$work/screenshots" ||
+  fail "the installed varnic did not pass the resize scenario"
 
 "${apt[@]}" purge -y varnic >/dev/null || fail "apt-get purge failed"
 left=0

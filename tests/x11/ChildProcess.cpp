@@ -37,7 +37,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
         const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         dup2(out[1], 1);
         if (log >= 0) dup2(log, 2);
-        for (int fd = 3; fd < 256; ++fd) close(fd);
+        closefrom(3);
         std::vector<char*> args, envp;
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
@@ -93,48 +93,35 @@ std::string ChildProcess::output(std::chrono::milliseconds timeout) {
     return all + std::exchange(buffer_, {});
 }
 
-void ChildProcess::signal(int number) {
-    if (pid_ > 0) kill(pid_, number);
+bool ChildProcess::reapedWithin(std::chrono::milliseconds timeout, int& status) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (pid_ > 0 && waitpid(pid_, &status, WNOHANG) != pid_) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pid_ = -1;
+    return true;
 }
 
 bool ChildProcess::running() {
-    if (pid_ <= 0) return false;
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = -1;
-        return false;
-    }
-    return true;
+    return !reapedWithin(std::chrono::milliseconds(0), status);
 }
 
 std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
     // Standard output closes when the program ends (or hands it on).
     output(timeout);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            if (WIFEXITED(status)) return WEXITSTATUS(status);
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return std::nullopt;
+    int status = -1;
+    if (!reapedWithin(timeout, status) || !WIFEXITED(status)) return std::nullopt;
+    return WEXITSTATUS(status);
 }
 
 void ChildProcess::stop() {
+    int status = 0;
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     kill(pid_, SIGCONT);
-    for (int i = 0; i < 100; ++i) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    if (reapedWithin(std::chrono::seconds(2), status)) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;

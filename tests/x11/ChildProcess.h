@@ -31,7 +31,6 @@ class ChildProcess {
     const std::vector<std::string>& seen() const { return seen_; }
     // All of stdout until the program closes it (each line within the timeout).
     std::string output(std::chrono::milliseconds timeout);
-    void signal(int number);
     void stop();
     // False once the process has ended (it is then reaped).
     bool running();
@@ -40,6 +39,10 @@ class ChildProcess {
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
   private:
+    // True once the process has ended within the timeout and is reaped (the
+    // status is set when it is reaped now).
+    bool reapedWithin(std::chrono::milliseconds timeout, int& status);
+
     pid_t pid_ = -1;
     int stdout_ = -1;
     std::string buffer_;

@@ -1,9 +1,6 @@
 #include "tests/x11/X11Session.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,10 +8,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-#ifndef VARNIC_TEST_CLIENT
-#error "VARNIC_TEST_CLIENT must name the test client binary"
-#endif
 
 namespace varnic::testing {
 namespace {
@@ -24,20 +17,6 @@ struct Free {
 };
 template <typename T>
 using Reply = std::unique_ptr<T, Free>;
-
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    Reply<xcb_intern_atom_reply_t> reply(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-}
-
-std::vector<std::uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, const char* name) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        c, xcb_get_property(c, 0, window, intern(c, name), XCB_ATOM_ANY, 0, 1 << 16), nullptr));
-    if (!reply || reply->format != 32) return {};
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
-}
 
 }  // namespace
 
@@ -56,7 +35,15 @@ X11Session::X11Session(bool withWindowManager) {
     connection_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-    if (withWindowManager) startWindowManager();
+    if (!withWindowManager) return;
+    // openbox runs its startup command once it manages new windows.
+    const auto marker = logDirectory_ + "/openbox-started";
+    windowManager_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
+        environment(), logDirectory_ + "/openbox.log");
+    if (!waitUntil([&] { return std::filesystem::exists(marker); })) {
+        throw std::runtime_error("openbox did not start; see " + logDirectory_);
+    }
 }
 
 X11Session::~X11Session() {
@@ -72,41 +59,40 @@ std::vector<std::string> X11Session::environment() const {
             "XDG_CACHE_HOME=" + logDirectory_ + "/cache"};
 }
 
-bool X11Session::windowManagerReady() {
-    const auto check = cardinals(connection_, root_, "_NET_SUPPORTING_WM_CHECK");
-    return check.size() == 1 &&
-           cardinals(connection_, check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+xcb_atom_t X11Session::atom(const char* name) {
+    Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-void X11Session::startWindowManager() {
-    // _NET_SUPPORTING_WM_CHECK appears before openbox manages new windows;
-    // its startup command runs once it does.
-    const auto marker = logDirectory_ + "/openbox-started";
-    windowManager_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
-        environment(), logDirectory_ + "/openbox.log");
-    if (!waitUntil([&] { return std::filesystem::exists(marker) && windowManagerReady(); })) {
-        throw std::runtime_error("openbox did not start; see " + logDirectory_);
-    }
+void X11Session::setProperty(xcb_window_t window, const char* name, const char* type,
+                             const std::vector<std::uint32_t>& items) {
+    change(window, name, type, 32, items.size(), items.data());
+}
+
+void X11Session::setText(xcb_window_t window, const char* name, const char* type,
+                         std::string_view bytes) {
+    change(window, name, type, 8, bytes.size(), bytes.data());
+}
+
+// Set when it returns: the server has handled the change before its reply.
+void X11Session::change(xcb_window_t window, const char* name, const char* type,
+                        std::uint8_t format, std::size_t items, const void* data) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), format,
+                        items, data);
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 std::vector<xcb_window_t> X11Session::clientList() {
-    return cardinals(connection_, root_, "_NET_CLIENT_LIST");
+    return cardinals(root_, "_NET_CLIENT_LIST");
 }
 
-xcb_window_t X11Session::activeWindow() {
-    const auto active = cardinals(connection_, root_, "_NET_ACTIVE_WINDOW");
-    return active.size() == 1 ? active[0] : xcb_window_t{XCB_WINDOW_NONE};
-}
-
+// openbox lists a window once it has framed and placed it.
 bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
-    auto list = clientList();
-    std::sort(list.begin(), list.end());
-    const bool listed = std::all_of(windows.begin(), windows.end(), [&](xcb_window_t w) {
-        return std::binary_search(list.begin(), list.end(), w);
+    const auto list = clientList();
+    return !windows.empty() && std::ranges::all_of(windows, [&](xcb_window_t w) {
+        return std::ranges::count(list, w) == 1;
     });
-    // Managed means listed and framed; openbox frames in mapping order.
-    return listed && !windows.empty() && frameExtents(windows.back()).size() == 4;
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
@@ -133,12 +119,9 @@ X11Session::Client& X11Session::startProgram(const std::vector<std::string>& arg
         std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
     const bool appeared = waitUntil([&] {
         for (const auto w : clientList()) {
-            if (std::find(before.begin(), before.end(), w) == before.end() && managed({w})) {
-                client.windows = {w};
-                return true;
-            }
+            if (!std::ranges::count(before, w) && managed({w})) client.windows = {w};
         }
-        return false;
+        return !client.windows.empty();
     });
     if (!appeared) throw std::runtime_error(argv[0] + " did not map a window");
     return client;
@@ -148,23 +131,13 @@ void X11Session::stopClient(Client& client) {
     client.process->stop();
     waitUntil([&] {
         const auto list = clientList();
-        return std::none_of(client.windows.begin(), client.windows.end(), [&](xcb_window_t w) {
-            return std::find(list.begin(), list.end(), w) != list.end();
-        });
+        return std::ranges::none_of(client.windows,
+                                    [&](xcb_window_t w) { return std::ranges::count(list, w); });
     });
 }
 
 std::string X11Session::run(const std::vector<std::string>& argv) {
     return ChildProcess(argv, environment(), logDirectory_ + "/tools.log").output(10s);
-}
-
-X11Session::Rect X11Session::clientGeometry(xcb_window_t client) {
-    Reply<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, client), nullptr));
-    Reply<xcb_translate_coordinates_reply_t> position(xcb_translate_coordinates_reply(
-        connection_, xcb_translate_coordinates(connection_, client, root_, 0, 0), nullptr));
-    if (!geometry || !position) return {};
-    return {position->dst_x, position->dst_y, geometry->width, geometry->height};
 }
 
 X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
@@ -180,11 +153,16 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
         xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
     if (!geometry) return {};
     const unsigned border = 2u * geometry->border_width;
-    return {geometry->x, geometry->y, geometry->width + border, geometry->height + border};
+    return {geometry->width + border, geometry->height + border};
 }
 
-std::vector<std::uint32_t> X11Session::frameExtents(xcb_window_t client) {
-    return cardinals(connection_, client, "_NET_FRAME_EXTENTS");
+std::vector<std::uint32_t> X11Session::cardinals(xcb_window_t window, const char* name) {
+    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_ATOM_ANY, 0, 1 << 16),
+        nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 bool X11Session::waitUntil(const std::function<bool()>& condition,

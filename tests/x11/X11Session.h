@@ -8,6 +8,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/x11/ChildProcess.h"
@@ -28,8 +29,6 @@ class X11Session {
         pid_t pid() const { return process->pid(); }
     };
     struct Rect {
-        int x = 0;
-        int y = 0;
         unsigned width = 0;
         unsigned height = 0;
     };
@@ -41,7 +40,8 @@ class X11Session {
 
     const std::string& display() const { return display_; }
     const std::string& logDirectory() const { return logDirectory_; }
-    void startWindowManager();
+    xcb_window_t root() const { return root_; }
+    ChildProcess& windowManager() { return *windowManager_; }
 
     // The project's test client with these options; returns once the window
     // manager manages all its windows.
@@ -53,14 +53,17 @@ class X11Session {
 
     // Runs a tool (wmctrl, xdotool, xwininfo) on this display; its stdout.
     std::string run(const std::vector<std::string>& argv);
+    // Sets a property of any window, as any client of the display may: the
+    // hostile values the tests give other clients' windows and the root.
+    void setProperty(xcb_window_t window, const char* name, const char* type,
+                     const std::vector<std::uint32_t>& items);
+    void setText(xcb_window_t window, const char* name, const char* type, std::string_view bytes);
 
     // Oracles: what the X server and the window manager say, read directly.
     std::vector<xcb_window_t> clientList();
-    xcb_window_t activeWindow();
-    // The window manager's frame around a client (its top-level ancestor).
+    // The window manager's frame around a client (its top-level ancestor);
+    // without a window manager the client itself; zero once it is gone.
     Rect frameGeometry(xcb_window_t client);
-    Rect clientGeometry(xcb_window_t client);
-    std::vector<std::uint32_t> frameExtents(xcb_window_t client);
 
     // A window id as the log lines write it.
     static std::string hex(xcb_window_t window) {
@@ -73,7 +76,10 @@ class X11Session {
 
   private:
     std::vector<std::string> environment() const;
-    bool windowManagerReady();
+    xcb_atom_t atom(const char* name);
+    std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
+    void change(xcb_window_t window, const char* name, const char* type, std::uint8_t format,
+                std::size_t items, const void* data);
     bool managed(const std::vector<xcb_window_t>& windows);
 
     std::string logDirectory_;
