@@ -191,10 +191,17 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         {"a nameless application's refused size, written by the second attempt", [](Desktop& d) {
              d.system.addApplication(77, std::nullopt, "/opt/nameless", 1);
              d.system.focus(77);
-             d.system.sizeResults = {ax::failure};
+             d.system.sizeResults = {{ax::failure, {}}, {ax::success, {{{643, 481}, "its steps"}}}};
          }, {"Found focused window for unknown", "Targeting window: the logo",
              "Failed to set window size for unknown: -25200", again,
-             "Successfully resized window of unknown app to 640.0x480.0"}, "sized 1 1", 640},
+             "Successfully resized window of unknown app to 640.0x480.0",
+             "The window took the nearest size it allows, 643.0x481.0: its steps"}, "sized 1 1",
+         640},
+        {"a size refused twice", [](Desktop& d) {
+             d.system.sizeResults = {{ax::failure, {}}, {ax::failure, {}}};
+         }, {"Found focused window for xlogo", "Targeting window: the logo",
+             "Failed to set window size for xlogo: -25200", again,
+             "Failed to set window size: AXError"}, "sized 1 1", 640},
         {"a hostile name and title stay on one line", [](Desktop& d) {
              d.system.addApplication(66, "evil\nSuccessfully resized xterm", "/opt/evil", 6);
              d.system.titles[6] = {ax::success, "title\r\n\x1b[2Jcleared"};

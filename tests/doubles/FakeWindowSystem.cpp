@@ -106,13 +106,13 @@ SizeWriteResult FakeWindowSystem::setAttributeValue(const ElementRef& element,
     const auto& target = fake(element);
     if (!target.window || attribute != attr::size) return {ax::illegalArgument, std::nullopt};
     Responsive::handleInput();  // a write waits for the window, handling input meanwhile
-    auto result = ax::success;
+    SizeWriteResult result;
     if (!sizeResults.empty()) {
         result = sizeResults.front();
         sizeResults.pop_front();
     }
     sizeWrites.push_back({*target.window, value.size});
-    return {result, std::nullopt};
+    return result;
 }
 
 std::optional<RunningApplication> FakeWindowSystem::frontmostApplication() {

@@ -49,8 +49,8 @@ class FakeWindowSystem : public WindowSystem {
         activationHandlers_.notify(notification);
     }
 
-    std::map<WindowId, Read> titles;  // a window's "AXTitle"; a window not here is gone
-    std::deque<AXError> sizeResults;  // one per write; success once none is left
+    std::map<WindowId, Read> titles;          // a window's "AXTitle"; a window not here is gone
+    std::deque<SizeWriteResult> sizeResults;  // one per write; success once none is left
     bool trusted = true;
     struct {
         AXError code = ax::noValue;
