@@ -10,19 +10,19 @@ const INTERFACE_XML = `<node><interface name="io.github.varnic.TestInput">
   <method name="Key"><arg type="u"/></method>
 </interface></node>`;
 
-class TestInput {
+class TestInput extends Extension {
     enable() {
         const seat = Clutter.get_default_backend().get_default_seat();
         this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
         this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
         this._dbus = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
         this._dbus.export(Gio.DBus.session, '/io/github/varnic/TestInput');
-        this._name = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
+        this._owner = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
             Gio.BusNameOwnerFlags.NONE, null, null);
     }
 
     disable() {
-        Gio.bus_unown_name(this._name);
+        Gio.bus_unown_name(this._owner);
         this._dbus.unexport();
         this._pointer = this._keyboard = null;
     }
