@@ -1,6 +1,8 @@
 // The KWin backend against a real headless KWin (Plasma 5 or 6) with real
 // Wayland and XWayland clients. Each test has its own KWin and session bus.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -95,6 +97,23 @@ TEST_F(KWinTest, WindowsTakeExactFramesAndActivationsFollowTheFocus) {
     session.activate(awaitWindowOf(gtk->pid())->appName);
     ASSERT_TRUE(spinUntil([&] { return activated.back() == gtk->pid(); }));
     EXPECT_EQ(system.frontmostApplication()->processIdentifier, gtk->pid());
+    // An X window of the test process, standing for Varnic's panel, is
+    // Varnic's own: the panel then targets the application before it.
+    auto* x11 = xcb_connect(session.x11Display().c_str(), nullptr);
+    auto* screen = xcb_setup_roots_iterator(xcb_get_setup(x11)).data;
+    const auto own = xcb_generate_id(x11);
+    xcb_create_window(x11, XCB_COPY_FROM_PARENT, own, screen->root, 0, 0, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    // It names its pid, as every Qt window does.
+    auto* atom = xcb_intern_atom_reply(x11, xcb_intern_atom(x11, 0, 11, "_NET_WM_PID"), nullptr);
+    const auto pid = static_cast<std::uint32_t>(getpid());
+    xcb_change_property(x11, XCB_PROP_MODE_REPLACE, own, atom->atom, XCB_ATOM_CARDINAL, 32, 1,
+                        &pid);
+    std::free(atom);
+    xcb_map_window(x11, own);
+    xcb_flush(x11);
+    EXPECT_TRUE(spinUntil([&] { return activated.back() == getpid(); }));
+    xcb_disconnect(x11);
 }
 
 TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
@@ -120,7 +139,7 @@ TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
 
     // The frame is whatever KWin draws around the client: with Breeze a title
     // bar, without a decoration plugin none.
-    const auto before = session.frameSize("varnic-fixed");
+    const auto before = session.frameSize("windows.py");
     ASSERT_TRUE(before);
     const auto window = focusedWindowOf(fixed->pid());
     ASSERT_TRUE(window);
@@ -129,7 +148,7 @@ TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
     EXPECT_EQ(*title.text(), "a \"fixed\" {size}\\")
         << "a title that is JSON syntax arrives intact";
     EXPECT_EQ(resize(*window, 1280, 720), ax::failure);
-    EXPECT_EQ(session.frameSize("varnic-fixed"), before);
+    EXPECT_EQ(session.frameSize("windows.py"), before);
 }
 
 // Trust follows KWin: it quitting takes every window along and makes every
@@ -139,12 +158,12 @@ TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
     auto session = std::make_unique<KWinSession>();
     // A copy left by a Varnic that crashed: replaced, not doubled.
     session->loadIdleScript("varnic");
-    KWinWindowSystem system;
-    ASSERT_TRUE(system.isProcessTrusted());
+    auto system = std::make_unique<KWinWindowSystem>();
+    ASSERT_TRUE(system->isProcessTrusted());
     EXPECT_TRUE(session->scriptLoaded("varnic"));
     const auto gtk = session->spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     Element window;
-    system.awaitWindows(
+    system->awaitWindows(
         [&](const WindowMirror::Windows& windows) {
             for (const auto& w : windows) {
                 if (w.pid == gtk->pid()) window = MirrorElement::window(w.id, std::nullopt);
@@ -156,19 +175,22 @@ TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
 
     session.reset();
     // KWin's leaving reaches Varnic as a bus signal, on its own time.
-    EXPECT_TRUE(KWinSession::waitUntil([&] { return !system.isProcessTrusted(); }));
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return !system->isProcessTrusted(); }));
     EXPECT_EQ(
-        system.setAttributeValue(*window, attr::size, *system.createSizeValue(1280, 720)).code,
+        system->setAttributeValue(*window, attr::size, *system->createSizeValue(1280, 720)).code,
         ax::cannotComplete);
-    EXPECT_FALSE(system.copyWindowList());
-    EXPECT_FALSE(system.frontmostApplication());
+    EXPECT_FALSE(system->copyWindowList());
+    EXPECT_FALSE(system->frontmostApplication());
     EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(),
                          "KWin: org.kde.KWin is not on the session bus"),
               1);
 
     session = std::make_unique<KWinSession>();
-    EXPECT_TRUE(system.isProcessTrusted());
-    EXPECT_TRUE(system.copyWindowList());
+    EXPECT_TRUE(system->isProcessTrusted());
+    EXPECT_TRUE(system->copyWindowList());
+    // Quitting takes Varnic's scripts out of KWin.
+    system.reset();
+    EXPECT_FALSE(session->scriptLoaded("varnic"));
 }
 
 }  // namespace
