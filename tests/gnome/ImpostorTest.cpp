@@ -36,8 +36,6 @@ bool waitUntil(const std::function<bool()>& done) {
 struct Window {
     qulonglong id;
     int pid;
-    QString app;
-    QString title;
     QRect frame;
 };
 
@@ -48,7 +46,7 @@ Q_DECLARE_METATYPE(varnic::Window)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
     argument.beginStructure();
-    argument << window.id << window.pid << window.app << window.title;
+    argument << window.id << window.pid << QString() << QString();
     argument.beginStructure();
     argument << window.frame.x() << window.frame.y() << window.frame.width()
              << window.frame.height();
@@ -90,17 +88,13 @@ class Impostor : public QDBusVirtualObject {
     }
 
     std::function<std::optional<QVariantList>(const QDBusMessage&)> reply;
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                        QStringLiteral("impostor"));
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("impostor"));
     bool registered = false;
 
   private:
     QThread thread_;
 };
-
-QVariant windows(const QList<Window>& list) {
-    return QVariant::fromValue(list);
-}
 
 void emitWindows(QDBusConnection bus, const QVariant& list) {
     auto signal = QDBusMessage::createSignal(gnome::extensionPath, gnome::extensionInterface,
@@ -125,8 +119,8 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     std::atomic<bool> silent = false;
     impostor.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
         if (message.member() == QLatin1String("ListWindows")) {
-            return QVariantList{windows({{7, -5, {}, {}, QRect(0, 0, -10, -10)},
-                                         {8, ::getpid(), {}, {}, QRect(0, 0, 500, 400)}})};
+            return QVariantList{QVariant::fromValue(QList<Window>{
+                {7, -5, QRect(0, 0, -10, -10)}, {8, ::getpid(), QRect(0, 0, 500, 400)}})};
         }
         // A resize answered with a frame of the wrong shape, or not at all.
         if (silent) return std::nullopt;
@@ -156,9 +150,10 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     // Anyone else on the bus may send the same signal; only the name's owner counts.
     auto other =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
-    emitWindows(other, windows({}));
+    emitWindows(other, QVariant::fromValue(QList<Window>{}));
     emitWindows(impostor.bus, QStringLiteral("wrong"));
-    emitWindows(impostor.bus, windows({{9, ::getpid(), {}, {}, QRect(0, 0, 300, 200)}}));
+    emitWindows(impostor.bus,
+                QVariant::fromValue(QList<Window>{{9, ::getpid(), QRect(0, 0, 300, 200)}}));
     ASSERT_TRUE(waitUntil([&] {
         const auto now = system.copyWindowList();
         return now && now->size() == 1 && now->front().windowNumber == 9;

@@ -30,20 +30,24 @@ bool spinUntil(const std::function<bool()>& done) {
     return done();
 }
 
+// The first mirrored window that holds, once KWin reported one.
+std::optional<MirrorWindow> awaitWindow(KWinWindowSystem& system,
+                                        const std::function<bool(const MirrorWindow&)>& holds) {
+    std::optional<MirrorWindow> found;
+    system.awaitWindows(
+        [&](const WindowMirror::Windows& windows) {
+            const auto it = std::ranges::find_if(windows, holds);
+            if (it != windows.end()) found = *it;
+            return found.has_value();
+        },
+        waitSeconds);
+    return found;
+}
+
 class KWinTest : public ::testing::Test {
   protected:
-    // The mirrored window of a process, once KWin reported it.
     std::optional<MirrorWindow> awaitWindowOf(Pid pid) {
-        std::optional<MirrorWindow> found;
-        system.awaitWindows(
-            [&](const WindowMirror::Windows& windows) {
-                for (const auto& window : windows) {
-                    if (window.pid == pid) found = window;
-                }
-                return found.has_value();
-            },
-            waitSeconds);
-        return found;
+        return awaitWindow(system, [&](const MirrorWindow& window) { return window.pid == pid; });
     }
 
     Element focusedWindowOf(Pid pid) {
@@ -61,13 +65,13 @@ class KWinTest : public ::testing::Test {
     KWinWindowSystem system;
 };
 
-TEST_F(KWinTest, WindowsTakeExactFramesAndActivationsFollowTheFocus) {
+TEST_F(KWinTest, WindowsTakeExactFramesOrFailTruthfullyAndActivationsFollowTheFocus) {
     ASSERT_TRUE(system.isProcessTrusted());
     std::vector<Pid> activated;
     const auto subscription = system.subscribeActivations([&](const ActivationNotification& n) {
         if (n.application) activated.push_back(n.application->processIdentifier);
     });
-    const auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     ASSERT_TRUE(spinUntil([&] { return !activated.empty() && activated.back() == gtk->pid(); }));
     const auto xlogo = session.spawn({"xlogo"});
     ASSERT_TRUE(spinUntil([&] { return activated.back() == xlogo->pid(); }));
@@ -84,13 +88,9 @@ TEST_F(KWinTest, WindowsTakeExactFramesAndActivationsFollowTheFocus) {
         << "a window already at the size";
 
     session.maximize("gtk3-demo");
-    ASSERT_TRUE(system.awaitWindows(
-        [&](const WindowMirror::Windows& windows) {
-            return std::ranges::any_of(windows, [&](const MirrorWindow& w) {
-                return w.pid == gtk->pid() && w.frame.width == 1920;
-            });
-        },
-        waitSeconds));
+    ASSERT_TRUE(awaitWindow(system, [&](const MirrorWindow& window) {
+        return window.pid == gtk->pid() && window.frame.width == 1920;
+    }));
     EXPECT_EQ(resize(*focusedWindowOf(gtk->pid()), 1280, 720), ax::success) << "maximized";
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 
@@ -114,31 +114,12 @@ TEST_F(KWinTest, WindowsTakeExactFramesAndActivationsFollowTheFocus) {
     xcb_flush(x11);
     EXPECT_TRUE(spinUntil([&] { return activated.back() == getpid(); }));
     xcb_disconnect(x11);
-}
 
-TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
-    ASSERT_TRUE(system.isProcessTrusted());
-    testing::LogCapture log;
-    auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
+    // A window of one size: a truthful failure. The frame is whatever KWin
+    // draws around the client: with Breeze a title bar, without a decoration
+    // plugin none.
     const auto fixed = session.spawn({VARNIC_FIXED_CLIENT, "a \"fixed\" {size}\\"});
-    ASSERT_TRUE(awaitWindowOf(gtk->pid()));
     ASSERT_TRUE(awaitWindowOf(fixed->pid()));
-
-    const auto closing = focusedWindowOf(gtk->pid());
-    ASSERT_TRUE(closing);
-    const Pid gone = gtk->pid();
-    gtk.reset();
-    system.awaitWindows(
-        [&](const WindowMirror::Windows& windows) {
-            return std::none_of(windows.begin(), windows.end(),
-                                [&](const MirrorWindow& w) { return w.pid == gone; });
-        },
-        waitSeconds);
-    EXPECT_EQ(resize(*closing, 1280, 720), ax::invalidUIElement);
-    EXPECT_EQ(system.copyAttributeValue(*closing, attr::title).code, ax::invalidUIElement);
-
-    // The frame is whatever KWin draws around the client: with Breeze a title
-    // bar, without a decoration plugin none.
     const auto before = session.frameSize("windows.py");
     ASSERT_TRUE(before);
     const auto window = focusedWindowOf(fixed->pid());
@@ -149,6 +130,15 @@ TEST_F(KWinTest, WindowThatClosedOrKeepsItsSizeIsATruthfulFailure) {
         << "a title that is JSON syntax arrives intact";
     EXPECT_EQ(resize(*window, 1280, 720), ax::failure);
     EXPECT_EQ(session.frameSize("windows.py"), before);
+
+    // A window that closed is no longer there to resize.
+    const auto closing = focusedWindowOf(gtk->pid());
+    ASSERT_TRUE(closing);
+    gtk.reset();
+    EXPECT_TRUE(spinUntil([&] {
+        return system.copyAttributeValue(*closing, attr::title).code == ax::invalidUIElement;
+    }));
+    EXPECT_EQ(resize(*closing, 1280, 720), ax::invalidUIElement);
 }
 
 // Trust follows KWin: it quitting takes every window along and makes every
@@ -162,16 +152,10 @@ TEST(KWinTrust, FollowsKWinLeavingAndComingBack) {
     ASSERT_TRUE(system->isProcessTrusted());
     EXPECT_TRUE(session->scriptLoaded("varnic"));
     const auto gtk = session->spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
-    Element window;
-    system->awaitWindows(
-        [&](const WindowMirror::Windows& windows) {
-            for (const auto& w : windows) {
-                if (w.pid == gtk->pid()) window = MirrorElement::window(w.id, std::nullopt);
-            }
-            return window != nullptr;
-        },
-        waitSeconds);
-    ASSERT_TRUE(window);
+    const auto found =
+        awaitWindow(*system, [&](const MirrorWindow& window) { return window.pid == gtk->pid(); });
+    ASSERT_TRUE(found);
+    const auto window = MirrorElement::window(found->id, std::nullopt);
 
     session.reset();
     // KWin's leaving reaches Varnic as a bus signal, on its own time.
