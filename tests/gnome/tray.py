@@ -18,7 +18,7 @@ bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 work = tempfile.mkdtemp()
 log_path = os.path.join(work, 'varnic.log')
 WINDOWS = os.path.join(os.path.dirname(__file__), 'windows.py')
-KEY_RETURN, KEY_RIGHT, KEY_DOWN = 0xff0d, 0xff53, 0xff54
+KEY_SPACE, KEY_RETURN, KEY_ESCAPE, KEY_RIGHT, KEY_DOWN = 0x20, 0xff0d, 0xff1b, 0xff53, 0xff54
 TO_720P = [(KEY_DOWN, 'Resize to...'), (KEY_RIGHT, '1080p (Full HD) (1920x1080)'),
            (KEY_DOWN, '720p (HD) (1280x720)')]
 # The AppIndicator host shows the menu on a left click too, and Varnic puts
@@ -32,8 +32,8 @@ def log():
 
 
 def fail(message):
-    sys.stderr.write(f"FAIL ({scenario}): {message}\nindicators: {test_input('Indicators')}\n"
-                     f"windows: {windows()}\n--- varnic log ---\n{log()}")
+    print(f'FAIL ({scenario}): {message}\n--- varnic log ---\n{log()}', file=sys.stderr, flush=True)
+    print(f"indicators: {test_input('Indicators')}\nwindows: {windows()}", file=sys.stderr)
     raise SystemExit(1)
 
 
@@ -47,9 +47,14 @@ def test_input(method, *args, signature=''):
                 'io.github.varnic.TestInput', method, *args, signature=signature)
 
 
-def switch_tray(method):
-    call('org.gnome.Shell', '/org/gnome/Shell', 'org.gnome.Shell.Extensions', method,
-         'ubuntu-appindicators@ubuntu.com', signature='s')
+def switch(method, uuid):
+    call('org.gnome.Shell', '/org/gnome/Shell', 'org.gnome.Shell.Extensions', method, uuid,
+         signature='s')
+
+
+def owned(name):
+    return call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+                'NameHasOwner', name, signature='s')[0]
 
 
 def wait(what, probe, seconds=20):
@@ -122,12 +127,15 @@ def gap(a, b):
     return max(dx, dy)
 
 
-wait('no test input', lambda: call('org.freedesktop.DBus', '/org/freedesktop/DBus',
-                                   'org.freedesktop.DBus', 'NameHasOwner',
-                                   'io.github.varnic.TestInput', signature='s')[0])
+wait('no test input', lambda: owned('io.github.varnic.TestInput'))
 # As at a login: programs start once the shell is up (the AppIndicator
 # extension drops an item that registers while it is still starting).
 wait('the shell did not settle', lambda: test_input('Settled')[0], 30)
+if tray:
+    # Varnic starts without its extension: the onboarding panel's button has
+    # GNOME Shell switch it on.
+    switch('DisableExtension', 'varnic@varnic.github.io')
+    wait('the extension stayed on', lambda: not owned('io.github.varnic.Extension'))
 demo = subprocess.Popen([sys.executable, WINDOWS, 'Resize me'], stdout=subprocess.DEVNULL)
 env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
 with open(log_path, 'w') as output:
@@ -136,6 +144,16 @@ fixed = None
 try:
     wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in log(), 30)
     wait('no icon with a menu in the top bar', laid_out)
+    if tray:
+        pick(1)
+        wait('the onboarding panel did not take the focus', lambda: subprocess.run(
+            ['xdotool', 'getactivewindow', 'getwindowpid'], capture_output=True,
+            text=True).stdout.strip() == str(varnic.pid))
+        key(KEY_SPACE)
+        wait('the extension did not come back', lambda: owned('io.github.varnic.Extension'))
+        wait('the panel did not turn', lambda: 'isAuthorized : true' in log())
+        key(KEY_ESCAPE)
+        wait('the panel stayed open', lambda: window(varnic, 'Varnic') is None)
     # A window that takes the focus closes an open menu.
     focused(demo, 'Resize me')
     pick(3, *TO_720P)
@@ -174,14 +192,14 @@ try:
         # Varnic's own icon only while no tray shows its item: the tray goes, the icon comes.
         if indicator(lambda key: key == 'varnic'):
             fail('two icons in the top bar')
-        switch_tray('DisableExtension')
+        switch('DisableExtension', 'ubuntu-appindicators@ubuntu.com')
         tray = False
         wait('no own icon once the tray went', laid_out)
     pick(1)
     wait('the panel stayed open', lambda: window(varnic, 'Varnic') is None)
     if scenario == 'appindicator':
         # The tray comes back, Varnic's item with it, and Quit is chosen there.
-        switch_tray('EnableExtension')
+        switch('EnableExtension', 'ubuntu-appindicators@ubuntu.com')
         tray = True
         wait('no item once the tray came back', laid_out)
     pick(3, (KEY_DOWN, 'Resize to...'), (KEY_DOWN, 'Quit'))
