@@ -8,6 +8,8 @@
 # to itself and chroots.
 # Usage: in-root.sh ROOT PROGRAM [ARGUMENT...]
 set -eu
+# The inner script expands its own arguments.
+# shellcheck disable=SC2016
 exec unshare --map-root-user --mount /bin/sh -ceu '
   uid=$1 gid=$2 root=$3
   shift 3
