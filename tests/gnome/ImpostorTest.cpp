@@ -3,7 +3,7 @@
 // does not know the extension yet.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QtCore/qtestsupport_core.h>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -23,16 +23,6 @@
 namespace varnic {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 5000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 struct Window {
     qulonglong id;
     int pid;
@@ -46,12 +36,8 @@ Q_DECLARE_METATYPE(varnic::Window)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
     argument.beginStructure();
-    argument << window.id << window.pid << QString() << QString();
-    argument.beginStructure();
-    argument << window.frame.x() << window.frame.y() << window.frame.width()
-             << window.frame.height();
-    argument.endStructure();
-    argument << true << true << false;
+    argument << window.id << window.pid << QString() << QString() << window.frame << true << true
+             << false;
     argument.endStructure();
     return argument;
 }
@@ -154,7 +140,7 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     emitWindows(impostor.bus, QStringLiteral("wrong"));
     emitWindows(impostor.bus,
                 QVariant::fromValue(QList<Window>{{9, ::getpid(), QRect(0, 0, 300, 200)}}));
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         const auto now = system.copyWindowList();
         return now && now->size() == 1 && now->front().windowNumber == 9;
     }));

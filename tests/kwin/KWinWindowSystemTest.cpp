@@ -4,8 +4,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <QCoreApplication>
-#include <QTimer>
+#include <QtCore/qtestsupport_core.h>
 
 #include "platform/kwin/KWinWindowSystem.h"
 #include "tests/kwin/KWinSession.h"
@@ -17,18 +16,8 @@ namespace {
 using testing::KWinSession;
 
 constexpr double waitSeconds = 10;
-
-// Runs the event loop until done() holds or the wait ends; activations reach
-// the main thread through it.
-bool spinUntil(const std::function<bool()>& done) {
-    bool late = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [&] { late = true; });
-    deadline.start(static_cast<int>(waitSeconds * 1000));
-    while (!done() && !late) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return done();
-}
+// Activations reach the main thread through its event loop.
+constexpr int waitMs = 10000;
 
 // The first mirrored window that holds, once KWin reported one.
 std::optional<MirrorWindow> awaitWindow(KWinWindowSystem& system,
@@ -72,9 +61,10 @@ TEST_F(KWinTest, WindowsTakeExactFramesOrFailTruthfullyAndActivationsFollowTheFo
         if (n.application) activated.push_back(n.application->processIdentifier);
     });
     auto gtk = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
-    ASSERT_TRUE(spinUntil([&] { return !activated.empty() && activated.back() == gtk->pid(); }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !activated.empty() && activated.back() == gtk->pid(); }, waitMs));
     const auto xlogo = session.spawn({"xlogo"});
-    ASSERT_TRUE(spinUntil([&] { return activated.back() == xlogo->pid(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activated.back() == xlogo->pid(); }, waitMs));
     // xlogo names no pid; the X server of XWayland knows it.
     for (const auto& [pid, resourceClass] :
          {std::pair{gtk->pid(), "gtk3-demo"}, std::pair{xlogo->pid(), "xlogo"}}) {
@@ -95,7 +85,7 @@ TEST_F(KWinTest, WindowsTakeExactFramesOrFailTruthfullyAndActivationsFollowTheFo
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 
     session.activate(awaitWindowOf(gtk->pid())->appName);
-    ASSERT_TRUE(spinUntil([&] { return activated.back() == gtk->pid(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return activated.back() == gtk->pid(); }, waitMs));
     EXPECT_EQ(system.frontmostApplication()->processIdentifier, gtk->pid());
     // An X window of the test process, standing for Varnic's panel, is
     // Varnic's own: the panel then targets the application before it.
@@ -112,7 +102,7 @@ TEST_F(KWinTest, WindowsTakeExactFramesOrFailTruthfullyAndActivationsFollowTheFo
     std::free(atom);
     xcb_map_window(x11, own);
     xcb_flush(x11);
-    EXPECT_TRUE(spinUntil([&] { return activated.back() == getpid(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activated.back() == getpid(); }, waitMs));
     xcb_disconnect(x11);
 
     // A window of one size: a truthful failure. The frame is whatever KWin
@@ -135,9 +125,11 @@ TEST_F(KWinTest, WindowsTakeExactFramesOrFailTruthfullyAndActivationsFollowTheFo
     const auto closing = focusedWindowOf(gtk->pid());
     ASSERT_TRUE(closing);
     gtk.reset();
-    EXPECT_TRUE(spinUntil([&] {
-        return system.copyAttributeValue(*closing, attr::title).code == ax::invalidUIElement;
-    }));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return system.copyAttributeValue(*closing, attr::title).code == ax::invalidUIElement;
+        },
+        waitMs));
     EXPECT_EQ(resize(*closing, 1280, 720), ax::invalidUIElement);
 }
 
