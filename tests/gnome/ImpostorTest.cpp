@@ -26,6 +26,7 @@ namespace {
 struct Window {
     qulonglong id;
     int pid;
+    QString text;  // its application and title
     QRect frame;
 };
 
@@ -36,8 +37,8 @@ Q_DECLARE_METATYPE(varnic::Window)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
     argument.beginStructure();
-    argument << window.id << window.pid << QString() << QString() << window.frame << true << true
-             << false;
+    argument << window.id << window.pid << window.text << window.text << window.frame << true
+             << true << false;
     argument.endStructure();
     return argument;
 }
@@ -102,11 +103,13 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     EXPECT_FALSE(system.isProcessTrusted()) << "a reply of another shape is refused whole";
     EXPECT_FALSE(system.copyWindowList());
 
+    // Twice the longest title kept (an application names its window at will).
+    const QString huge(1 << 17, QLatin1Char('x'));
     std::atomic<bool> silent = false;
     impostor.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
         if (message.member() == QLatin1String("ListWindows")) {
             return QVariantList{QVariant::fromValue(QList<Window>{
-                {7, -5, QRect(0, 0, -10, -10)}, {8, ::getpid(), QRect(0, 0, 500, 400)}})};
+                {7, -5, {}, QRect(0, 0, -10, -10)}, {8, ::getpid(), huge, QRect(0, 0, 500, 400)}})};
         }
         // A resize answered with a frame of the wrong shape, or not at all.
         if (silent) return std::nullopt;
@@ -115,7 +118,8 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     ASSERT_TRUE(system.isProcessTrusted());
     const auto list = system.copyWindowList();
     ASSERT_TRUE(list);
-    EXPECT_EQ(list->size(), 1u) << "the frame without a size is not on screen";
+    ASSERT_EQ(list->size(), 1u) << "the frame without a size is not on screen";
+    EXPECT_EQ(list->front().windowName->size(), 65536u);
 
     auto application = system.createApplication(::getpid());
     system.setMessagingTimeout(*application, 0.3f);
@@ -139,7 +143,7 @@ TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvi
     emitWindows(other, QVariant::fromValue(QList<Window>{}));
     emitWindows(impostor.bus, QStringLiteral("wrong"));
     emitWindows(impostor.bus,
-                QVariant::fromValue(QList<Window>{{9, ::getpid(), QRect(0, 0, 300, 200)}}));
+                QVariant::fromValue(QList<Window>{{9, ::getpid(), {}, QRect(0, 0, 300, 200)}}));
     ASSERT_TRUE(QTest::qWaitFor([&] {
         const auto now = system.copyWindowList();
         return now && now->size() == 1 && now->front().windowNumber == 9;
