@@ -93,8 +93,9 @@ def indicator(matches=None):
 
 
 def laid_out():
-    """The top bar lays a new indicator out after adding it: until then it has no size."""
-    return (found := indicator()) and found[3] > 0 and found[1][2] > 0
+    """The top bar lays a new indicator out after adding it: until then it has no size.
+    A tray fills its menu later: "Resize to..." becomes a submenu last."""
+    return (found := indicator()) and found[1][2] > 0 and found[4]
 
 
 def menu_open():
