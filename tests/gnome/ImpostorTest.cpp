@@ -3,7 +3,7 @@
 // does not know the extension yet.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QtCore/qtestsupport_core.h>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -23,21 +23,10 @@
 namespace varnic {
 namespace {
 
-bool waitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 5000) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
 struct Window {
     qulonglong id;
     int pid;
-    QString app;
-    QString title;
+    QString text;  // its application and title
     QRect frame;
 };
 
@@ -48,12 +37,8 @@ Q_DECLARE_METATYPE(varnic::Window)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
     argument.beginStructure();
-    argument << window.id << window.pid << window.app << window.title;
-    argument.beginStructure();
-    argument << window.frame.x() << window.frame.y() << window.frame.width()
-             << window.frame.height();
-    argument.endStructure();
-    argument << true << true << false;
+    argument << window.id << window.pid << window.text << window.text << window.frame << true
+             << true << false;
     argument.endStructure();
     return argument;
 }
@@ -65,10 +50,22 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, varnic::Window&) 
 namespace varnic {
 namespace {
 
-// Answers every call with what the test put in `reply` (nothing: no answer).
+// Answers every call with what the test put in `reply` (nothing: no answer),
+// under a bus name of its own. Varnic's calls block the main thread, so it
+// answers from another.
 class Impostor : public QDBusVirtualObject {
   public:
-    std::function<std::optional<QVariantList>(const QDBusMessage&)> reply;
+    Impostor(const QString& name, const QString& path) {
+        thread_.start();
+        moveToThread(&thread_);
+        bus.registerVirtualObject(path, this);
+        registered = bus.registerService(name);
+    }
+    ~Impostor() override {
+        QDBusConnection::disconnectFromBus(bus.name());
+        thread_.quit();
+        thread_.wait();
+    }
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
@@ -76,79 +73,61 @@ class Impostor : public QDBusVirtualObject {
         if (auto arguments = reply(message)) connection.send(message.createReply(*arguments));
         return true;
     }
+
+    std::function<std::optional<QVariantList>(const QDBusMessage&)> reply;
+    QDBusConnection bus =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("impostor"));
+    bool registered = false;
+
+  private:
+    QThread thread_;
 };
 
-QVariant windows(const QList<Window>& list) {
-    return QVariant::fromValue(list);
+void emitWindows(QDBusConnection bus, const QVariant& list) {
+    auto signal = QDBusMessage::createSignal(gnome::extensionPath, gnome::extensionInterface,
+                                             QStringLiteral("WindowsChanged"));
+    signal << list;
+    bus.send(signal);
 }
 
-class HostileExtensionTest : public ::testing::Test {
-  protected:
-    // Varnic's calls block the main thread, so the impostor answers from another.
-    void SetUp() override {
-        qDBusRegisterMetaType<Window>();
-        qDBusRegisterMetaType<QList<Window>>();
-        impostorThread_.start();
-        impostor_.moveToThread(&impostorThread_);
-        ASSERT_TRUE(impostorBus_.registerVirtualObject(gnome::extensionPath, &impostor_));
-        ASSERT_TRUE(impostorBus_.registerService(gnome::extensionName));
-        system_.emplace(QDBusConnection::sessionBus(), QString());
-    }
-    void TearDown() override {
-        system_.reset();
-        impostorBus_.unregisterService(gnome::extensionName);
-        QDBusConnection::disconnectFromBus(impostorBus_.name());
-        impostorThread_.quit();
-        impostorThread_.wait();
-    }
-
-    void emitWindows(QDBusConnection bus, const QVariant& list) {
-        auto signal = QDBusMessage::createSignal(gnome::extensionPath, gnome::extensionInterface,
-                                                 QStringLiteral("WindowsChanged"));
-        signal << list;
-        bus.send(signal);
-    }
-
-    QThread impostorThread_;
-    QDBusConnection impostorBus_ =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("impostor"));
-    Impostor impostor_;
+TEST(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvived) {
+    qDBusRegisterMetaType<Window>();
+    qDBusRegisterMetaType<QList<Window>>();
+    Impostor impostor(gnome::extensionName, gnome::extensionPath);
+    ASSERT_TRUE(impostor.registered);
     // Made once the impostor owns the name, as when the shell runs before Varnic.
-    std::optional<GnomeWindowSystem> system_;
-};
-
-TEST_F(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSurvived) {
-    impostor_.reply = [](const QDBusMessage&) {
+    GnomeWindowSystem system(QDBusConnection::sessionBus(), QString());
+    impostor.reply = [](const QDBusMessage&) {
         return QVariantList{QStringLiteral("not a window list")};
     };
-    EXPECT_FALSE(system_->isProcessTrusted()) << "a reply of another shape is refused whole";
-    EXPECT_FALSE(system_->copyWindowList());
+    EXPECT_FALSE(system.isProcessTrusted()) << "a reply of another shape is refused whole";
+    EXPECT_FALSE(system.copyWindowList());
 
-    // Twice the longest title kept; more only slows the bus under load.
+    // Twice the longest title kept (an application names its window at will).
     const QString huge(1 << 17, QLatin1Char('x'));
     std::atomic<bool> silent = false;
-    impostor_.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
+    impostor.reply = [&](const QDBusMessage& message) -> std::optional<QVariantList> {
         if (message.member() == QLatin1String("ListWindows")) {
-            return QVariantList{windows({{7, -5, {}, {}, QRect(0, 0, -10, -10)},
-                                         {8, ::getpid(), huge, huge, QRect(0, 0, 500, 400)}})};
+            return QVariantList{QVariant::fromValue(QList<Window>{
+                {7, -5, {}, QRect(0, 0, -10, -10)}, {8, ::getpid(), huge, QRect(0, 0, 500, 400)}})};
         }
         // A resize answered with a frame of the wrong shape, or not at all.
         if (silent) return std::nullopt;
         return QVariantList{1, 2};
     };
-    ASSERT_TRUE(system_->isProcessTrusted());
-    const auto list = system_->copyWindowList();
+    ASSERT_TRUE(system.isProcessTrusted());
+    const auto list = system.copyWindowList();
     ASSERT_TRUE(list);
-    ASSERT_EQ(list->size(), 1u);  // the frame without a size is not on screen
+    ASSERT_EQ(list->size(), 1u) << "the frame without a size is not on screen";
     EXPECT_EQ(list->front().windowName->size(), 65536u);
 
-    auto application = system_->createApplication(::getpid());
-    system_->setMessagingTimeout(*application, 0.3f);
-    auto window = system_->copyAttributeValue(*application, attr::focusedWindow);
+    auto application = system.createApplication(::getpid());
+    system.setMessagingTimeout(*application, 0.3f);
+    auto window = system.copyAttributeValue(*application, attr::focusedWindow);
     ASSERT_TRUE(window.element());
     const auto resize = [&] {
-        return system_
-            ->setAttributeValue(*window.element(), attr::size, *system_->createSizeValue(800, 600))
+        return system
+            .setAttributeValue(*window.element(), attr::size, *system.createSizeValue(800, 600))
             .code;
     };
     EXPECT_EQ(resize(), ax::cannotComplete);
@@ -161,11 +140,12 @@ TEST_F(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSur
     // Anyone else on the bus may send the same signal; only the name's owner counts.
     auto other =
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("other"));
-    emitWindows(other, windows({}));
-    emitWindows(impostorBus_, QStringLiteral("wrong"));
-    emitWindows(impostorBus_, windows({{9, ::getpid(), {}, {}, QRect(0, 0, 300, 200)}}));
-    ASSERT_TRUE(waitUntil([&] {
-        const auto now = system_->copyWindowList();
+    emitWindows(other, QVariant::fromValue(QList<Window>{}));
+    emitWindows(impostor.bus, QStringLiteral("wrong"));
+    emitWindows(impostor.bus,
+                QVariant::fromValue(QList<Window>{{9, ::getpid(), {}, QRect(0, 0, 300, 200)}}));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const auto now = system.copyWindowList();
         return now && now->size() == 1 && now->front().windowNumber == 9;
     }));
     QDBusConnection::disconnectFromBus(other.name());
@@ -176,19 +156,13 @@ TEST_F(HostileExtensionTest, WrongShapesAbsurdValuesOtherSendersAndSilenceAreSur
 TEST(ExtensionInstallerTest, InstallsTheVariantThatFitsTheShellForTheUser) {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
-    Impostor shell;
+    Impostor shell(gnome::shellName, gnome::shellPath);
+    ASSERT_TRUE(shell.registered);
     shell.reply = [](const QDBusMessage& message) -> std::optional<QVariantList> {
         if (message.member() == QLatin1String("Get"))
             return QVariantList{QVariant::fromValue(QDBusVariant(QStringLiteral("48.7")))};
         return QVariantList{QVariant::fromValue(QVariantMap{})};  // GetExtensionInfo: unknown
     };
-    QThread thread;
-    thread.start();
-    shell.moveToThread(&thread);
-    auto shellBus =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
-    ASSERT_TRUE(shellBus.registerVirtualObject(gnome::shellPath, &shell));
-    ASSERT_TRUE(shellBus.registerService(gnome::shellName));
 
     ExtensionInstaller installer(QDBusConnection::sessionBus(),
                                  QStringLiteral(VARNIC_EXTENSION_BUILD_DIR));
@@ -197,10 +171,6 @@ TEST(ExtensionInstallerTest, InstallsTheVariantThatFitsTheShellForTheUser) {
                                QStringLiteral("/extension.js")));
     ASSERT_TRUE(script.open(QIODevice::ReadOnly));
     EXPECT_TRUE(script.readAll().contains("export default class"));
-
-    QDBusConnection::disconnectFromBus(shellBus.name());
-    thread.quit();
-    thread.wait();
 }
 
 }  // namespace

@@ -107,16 +107,11 @@ display=wayland-varnic
 pids+=("$!")
 shell=$!
 "${in_root[@]}" "${as_user[@]}" gdbus wait --session --timeout 60 org.gnome.Shell
-# The shell sets up its X display (Xwayland starts on demand) shortly after
-# it took its bus name; it holds the display's lock file.
-x_display=
+# The shell names its X display (Xwayland starts on demand) shortly after it
+# took its bus name.
 for _ in $(seq 200); do
-  for lock in "$root"/tmp/.X*-lock; do
-    [ -f "$lock" ] && [ "$(tr -d ' \0' <"$lock")" = "$shell" ] || continue
-    x_display=${lock#"$root"/tmp/.X}
-    x_display=:${x_display%-lock}
-    break 2
-  done
+  x_display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$base/shell.log")
+  [ -z "$x_display" ] || break
   sleep 0.05
 done
 

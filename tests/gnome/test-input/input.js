@@ -3,26 +3,26 @@
 
 // Arguments without a direction are a method's input.
 const INTERFACE_XML = `<node><interface name="io.github.varnic.TestInput">
-  <method name="Indicators"><arg type="a(s(iiii)bu)" direction="out"/></method>
+  <method name="Indicators"><arg type="a(s(iiii)bub)" direction="out"/></method>
   <method name="Settled"><arg type="b" direction="out"/></method>
   <method name="KeyFocus"><arg type="s" direction="out"/></method>
   <method name="Click"><arg type="i"/><arg type="i"/><arg type="u"/></method>
   <method name="Key"><arg type="u"/></method>
 </interface></node>`;
 
-class TestInput {
+class TestInput extends Extension {
     enable() {
         const seat = Clutter.get_default_backend().get_default_seat();
         this._pointer = seat.create_virtual_device(Clutter.InputDeviceType.POINTER_DEVICE);
         this._keyboard = seat.create_virtual_device(Clutter.InputDeviceType.KEYBOARD_DEVICE);
         this._dbus = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
         this._dbus.export(Gio.DBus.session, '/io/github/varnic/TestInput');
-        this._name = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
+        this._owner = Gio.bus_own_name_on_connection(Gio.DBus.session, 'io.github.varnic.TestInput',
             Gio.BusNameOwnerFlags.NONE, null, null);
     }
 
     disable() {
-        Gio.bus_unown_name(this._name);
+        Gio.bus_unown_name(this._owner);
         this._dbus.unexport();
         this._pointer = this._keyboard = null;
     }
@@ -43,15 +43,17 @@ class TestInput {
         return focus?.label?.text ?? '';
     }
 
-    // Each indicator by its key, its stage rectangle, whether its menu is open
-    // and how many items the menu has (a host may fill it later).
+    // Each indicator by its key, its stage rectangle, whether its menu is open,
+    // how many items the menu has and whether one holds a submenu (a host may
+    // fill the menu later, and replace an item by a submenu once it knows).
     Indicators() {
         return Object.entries(Main.panel.statusArea).filter(([, actor]) => actor.mapped)
             .map(([key, actor]) => {
                 const [x, y] = actor.get_transformed_position();
                 const [width, height] = actor.get_transformed_size();
                 return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false,
-                    actor.menu?.numMenuItems ?? 0];
+                    actor.menu?.numMenuItems ?? 0,
+                    actor.menu?._getMenuItems?.().some(item => Boolean(item.menu)) ?? false];
             });
     }
 
