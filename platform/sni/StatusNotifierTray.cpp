@@ -58,8 +58,11 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
         Log::write("Tray: the session bus refused Varnic's StatusNotifierItem");
         return;
     }
-    connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this,
-            &StatusNotifierTray::registerWithWatcher);
+    // A new watcher is a new host, which may drop the item again as it starts.
+    connect(&watcher_, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        reRegistrations_ = 0;
+        registerWithWatcher();
+    });
     bus_.connect(watcherService, watcherPath, watcherService,
                  QStringLiteral("StatusNotifierItemUnregistered"), this,
                  SLOT(itemUnregistered(QString)));
@@ -70,7 +73,7 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
 
 // A host may drop an item it failed to set up (GNOME's AppIndicator extension
 // does so for items that register while the shell is still busy starting):
-// while Varnic runs, its icon is offered again, a few times.
+// its icon is offered again, a few times for each host.
 void StatusNotifierTray::itemUnregistered(const QString& item) {
     if (!item.startsWith(service_) && !item.startsWith(bus_.baseService())) return;
     if (reRegistrations_ >= maxReRegistrations) return;
