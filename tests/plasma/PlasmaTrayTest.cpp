@@ -11,11 +11,10 @@
 #include <QRect>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -47,16 +46,16 @@ class PlasmaDesktop {
         // leaves for each click takes them away before the panel has seen them.
         ASSERT_EQ(input_->readLine(10s), "ready") << "fake input";
         // The monitor's own name goes once it watches.
-        ASSERT_TRUE(awaitCall("NameLost")) << "dbus-monitor";
+        ASSERT_TRUE(awaitBus("member=NameLost")) << "dbus-monitor";
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
         activities_ = session_.spawn(
             session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
-        ASSERT_TRUE(awaitText("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
+        ASSERT_TRUE(awaitBus("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
         // kded5 or kded6, named so on the bus too.
         const auto kded = "kded" + std::to_string(session_.plasma());
         kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
         const auto service = QString::fromStdString("org.kde." + kded);
-        ASSERT_TRUE(awaitText("string \"" + service.toStdString() + "\"")) << kded;
+        ASSERT_TRUE(awaitBus("string \"" + service.toStdString() + "\"")) << kded;
         // kded loads the watcher only when a session asks for it.
         ASSERT_EQ(call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}), "true")
             << "the StatusNotifierWatcher";
@@ -65,14 +64,10 @@ class PlasmaDesktop {
         // stand-in that outlives the test by a minute.
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
         shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
-        ASSERT_TRUE(awaitCall("RegisterStatusNotifierHost")) << "plasmashell's tray";
-    }
-    // The next call (or signal) of that name on the session bus.
-    std::optional<std::string> awaitCall(const std::string& member) {
-        return bus_->awaitLine("member=" + member, 10s);
+        ASSERT_TRUE(awaitBus("member=RegisterStatusNotifierHost")) << "plasmashell's tray";
     }
     // The next line of the bus's traffic that holds the text.
-    std::optional<std::string> awaitText(const std::string& text) {
+    std::optional<std::string> awaitBus(const std::string& text) {
         return bus_->awaitLine(text, 10s);
     }
     // The tray applet's area on the screen, as plasmashell lays it out.
@@ -116,29 +111,12 @@ class PlasmaDesktop {
 
 // The area of Varnic's visible window (its panel) on XWayland's screen.
 std::optional<QRect> panelArea(KWinSession& session) {
-    std::istringstream shell(session.run({"xdotool", "search", "--onlyvisible", "--class", "varnic",
-                                          "getwindowgeometry", "--shell", "%@"}));
-    std::map<std::string, int> values;
-    for (std::string line; std::getline(shell, line);) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
-        }
-    }
-    if (!values.contains("WIDTH")) return std::nullopt;
-    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
-}
-
-// The open popup menus on the screen, the earliest first.
-std::vector<QRect> popupMenus(KWinSession& session) {
-    std::vector<QRect> menus;
-    for (const auto& frame : session.popupFrames()) {
-        std::istringstream numbers(frame);
-        int x = 0, y = 0, width = 0, height = 0;
-        numbers >> x >> y >> width >> height;
-        menus.emplace_back(x, y, width, height);
-    }
-    return menus;
+    const auto shell = session.run({"xdotool", "search", "--onlyvisible", "--class", "varnic",
+                                    "getwindowgeometry", "--shell", "%@"});
+    int x = 0, y = 0, width = 0, height = 0;
+    const char* format = "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d";
+    if (std::sscanf(shell.c_str(), format, &x, &y, &width, &height) != 4) return std::nullopt;
+    return QRect(x, y, width, height);
 }
 
 // How far the rectangle is from the point (0 when it contains it).
@@ -183,8 +161,8 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     const auto varnic = session.spawn(session.ofPlasma({binary}), environment);
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
-        desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
-                          "Properties"))
+        desktop.awaitBus("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
+                         "Properties"))
         << "Plasma's host reads the item";
     // The tray grows by a cell for the icon, which leads the tray: Plasma's
     // own applets and the expander follow it. Under load those applets may
@@ -200,28 +178,29 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         return QPoint(tray.x() + cell / 2, tray.center().y());
     };
 
+    // Keys reach the menu once it shows, which comes after "opened".
+    const auto menusShow = [&](std::size_t count) {
+        return desktop.awaitBus("string \"opened\"") &&
+               X11Session::waitUntil([&] { return session.popupFrames().size() == count; });
+    };
     session.activate("gtk3-demo");
     desktop.click(icon(), "right");
-    ASSERT_TRUE(desktop.awaitCall("AboutToShow")) << "Plasma shows Varnic's menu";
-    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    ASSERT_TRUE(desktop.awaitBus("member=AboutToShow")) << "Plasma shows Varnic's menu";
+    ASSERT_TRUE(menusShow(1)) << "the menu shows";
     // A click on "Resize to...", the menu's first entry, opens its presets
     // (on Plasma 6 a submenu opened with the Right key never shows), whose
     // second entry is "720p (HD)"; the submenu then takes keys.
-    std::vector<QRect> menus;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (menus = popupMenus(session)).size() == 1; }))
-        << "the menu shows";
-    desktop.click({menus[0].center().x(), menus[0].top() + menus[0].height() / 4}, "left");
-    ASSERT_TRUE(desktop.awaitText("string \"opened\"")) << "the presets";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 2; }))
-        << "the presets show";
+    int x = 0, y = 0, width = 0, height = 0;
+    std::sscanf(session.popupFrames()[0].c_str(), "%d %d %d %d", &x, &y, &width, &height);
+    desktop.click({x + width / 2, y + height / 4}, "left");
+    ASSERT_TRUE(menusShow(2)) << "the presets show";
     desktop.keys({"Down", "Down", "Return"});
     EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 
     const QPoint clicked = icon();
     desktop.click(clicked, "left");
-    const auto activate = desktop.awaitCall("Activate");
-    ASSERT_TRUE(activate) << "Plasma activates the item";
+    ASSERT_TRUE(desktop.awaitBus("member=Activate")) << "Plasma activates the item";
     std::optional<QRect> panel;
     EXPECT_TRUE(X11Session::waitUntil([&] {
         panel = panelArea(session);
@@ -229,10 +208,8 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     })) << "the panel opens beside the icon";
 
     desktop.click(icon(), "right");
-    ASSERT_TRUE(desktop.awaitCall("AboutToShow"));
-    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
-    // Keys reach the menu once it shows, which comes after "opened".
-    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 1; }));
+    ASSERT_TRUE(desktop.awaitBus("member=AboutToShow"));
+    ASSERT_TRUE(menusShow(1));
     // "Quit" is the last entry; Up wraps round to it.
     desktop.keys({"Up", "Return"});
     EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";
