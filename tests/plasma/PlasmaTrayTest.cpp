@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include "tests/kwin/KWinSession.h"
-#include "tests/x11/X11Session.h"
 
 namespace varnic {
 namespace {
@@ -27,7 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::KWinSession;
-using testing::X11Session;
 
 // Plasma's tray, its helpers (kded carries the StatusNotifierWatcher,
 // plasmashell aborts without the activity manager) and what the host asks
@@ -66,7 +64,6 @@ class PlasmaDesktop {
         shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
         ASSERT_TRUE(awaitBus("member=RegisterStatusNotifierHost")) << "plasmashell's tray";
     }
-    // The next line of the bus's traffic that holds the text.
     std::optional<std::string> awaitBus(const std::string& text) {
         return bus_->awaitLine(text, 10s);
     }
@@ -130,9 +127,9 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.start();
     ASSERT_FALSE(HasFatalFailure());
     const auto target = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
-    ASSERT_TRUE(X11Session::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
     QRect before;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
 
     char folder[] = "/tmp/varnic-plasma-XXXXXX";
     ASSERT_TRUE(mkdtemp(folder));
@@ -160,7 +157,7 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // still be coming, each pushing the icon aside, so the icon is found
     // afresh before each click (a cell is about as wide as the tray is high).
     QRect after;
-    ASSERT_TRUE(X11Session::waitUntil([&] {
+    ASSERT_TRUE(KWinSession::waitUntil([&] {
         return (after = desktop.tray()).width() > before.width();
     })) << "the icon takes its place in the tray";
     const int cell = std::min(after.width() - before.width(), after.height());
@@ -172,7 +169,7 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // Keys reach the menu once it shows, which comes after "opened".
     const auto menusShow = [&](std::size_t count) {
         return desktop.awaitBus("string \"opened\"") &&
-               X11Session::waitUntil([&] { return session.popupFrames().size() == count; });
+               KWinSession::waitUntil([&] { return session.popupFrames().size() == count; });
     };
     const auto menuOpens = [&] {
         desktop.click(icon(), "right");
@@ -194,7 +191,7 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     const QPoint clicked = icon();
     desktop.click(clicked, "left");
     ASSERT_TRUE(desktop.awaitBus("member=Activate")) << "Plasma activates the item";
-    EXPECT_TRUE(X11Session::waitUntil([&] { return panelBeside(session, clicked); }))
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return panelBeside(session, clicked); }))
         << "the panel opens beside the icon";
 
     ASSERT_TRUE(menuOpens()) << "the menu again";
