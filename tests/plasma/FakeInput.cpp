@@ -5,8 +5,7 @@
 //   varnic_fake_input hold        keeps a device in the seat until ended, so that
 //                                 the seat's pointer and keyboard stay for clients
 //   varnic_fake_input click X Y left|right   moves the pointer there and clicks
-//   varnic_fake_input move X Y
-//   varnic_fake_input key Down|Up|Left|Right|Return|Escape...
+//   varnic_fake_input key Down|Up|Return...
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
@@ -34,11 +33,6 @@ void globalRemove(void*, wl_registry*, uint32_t) {}
 
 const wl_registry_listener registryListener = {global, globalRemove};
 
-void moveTo(const char* x, const char* y) {
-    org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput, wl_fixed_from_int(std::atoi(x)),
-                                                    wl_fixed_from_int(std::atoi(y)));
-}
-
 bool run(int argc, char** argv) {
     const std::string action = argv[1];
     if (action == "hold" && argc == 2) {
@@ -49,50 +43,38 @@ bool run(int argc, char** argv) {
         }
         return true;
     }
-    if (action == "move" && argc == 4) {
-        moveTo(argv[2], argv[3]);
-        return true;
-    }
     if (action == "click" && argc == 5) {
-        const std::string which = argv[4];
-        if (which != "left" && which != "right") return false;
-        const uint32_t button = which == "left" ? BTN_LEFT : BTN_RIGHT;
-        moveTo(argv[2], argv[3]);
+        const uint32_t button = std::string(argv[4]) == "left" ? BTN_LEFT : BTN_RIGHT;
+        org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput,
+                                                        wl_fixed_from_int(std::atoi(argv[2])),
+                                                        wl_fixed_from_int(std::atoi(argv[3])));
         wl_display_roundtrip(display);
         org_kde_kwin_fake_input_button(fakeInput, button, WL_POINTER_BUTTON_STATE_PRESSED);
         wl_display_roundtrip(display);
         org_kde_kwin_fake_input_button(fakeInput, button, WL_POINTER_BUTTON_STATE_RELEASED);
         return true;
     }
-    if (action == "key" && argc >= 3) {
-        const std::map<std::string, uint32_t> keys{{"Down", KEY_DOWN},    {"Up", KEY_UP},
-                                                   {"Left", KEY_LEFT},    {"Right", KEY_RIGHT},
-                                                   {"Return", KEY_ENTER}, {"Escape", KEY_ESC}};
-        for (int i = 2; i < argc; ++i) {
-            const auto key = keys.find(argv[i]);
-            if (key == keys.end()) return false;
-            org_kde_kwin_fake_input_keyboard_key(fakeInput, key->second,
-                                                 WL_KEYBOARD_KEY_STATE_PRESSED);
-            org_kde_kwin_fake_input_keyboard_key(fakeInput, key->second,
-                                                 WL_KEYBOARD_KEY_STATE_RELEASED);
-        }
-        return true;
+    const std::map<std::string, uint32_t> keys{
+        {"Down", KEY_DOWN}, {"Up", KEY_UP}, {"Return", KEY_ENTER}};
+    for (int i = 2; action == "key" && i < argc; ++i) {
+        if (!keys.contains(argv[i])) return false;
+        org_kde_kwin_fake_input_keyboard_key(fakeInput, keys.at(argv[i]),
+                                             WL_KEYBOARD_KEY_STATE_PRESSED);
+        org_kde_kwin_fake_input_keyboard_key(fakeInput, keys.at(argv[i]),
+                                             WL_KEYBOARD_KEY_STATE_RELEASED);
     }
-    return false;
+    return action == "key" && argc >= 3;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr,
-                     "usage: varnic_fake_input click X Y left|right | move X Y | key KEY...\n");
-        return 2;
-    }
     display = wl_display_connect(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "fake-input: no Wayland display\n");
-        return 1;
+    if (argc < 2 || !display) {
+        std::fprintf(stderr,
+                     "usage: varnic_fake_input hold | click X Y left|right | key KEY...\n"
+                     "(in a KWin session)\n");
+        return 2;
     }
     wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registryListener, nullptr);
@@ -107,9 +89,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The round trip returns once KWin has handled every request before it.
-    const int status = wl_display_roundtrip(display) == -1 ? 1 : 0;
-    org_kde_kwin_fake_input_destroy(fakeInput);
-    wl_registry_destroy(registry);
-    wl_display_disconnect(display);
-    return status;
+    return wl_display_roundtrip(display) == -1 ? 1 : 0;
 }

@@ -11,16 +11,14 @@
 #include <QRect>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <map>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 #include "tests/kwin/KWinSession.h"
-#include "tests/x11/X11Session.h"
 
 namespace varnic {
 namespace {
@@ -28,7 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::ChildProcess;
 using testing::KWinSession;
-using testing::X11Session;
 
 // Plasma's tray, its helpers (kded carries the StatusNotifierWatcher,
 // plasmashell aborts without the activity manager) and what the host asks
@@ -47,16 +44,16 @@ class PlasmaDesktop {
         // leaves for each click takes them away before the panel has seen them.
         ASSERT_EQ(input_->readLine(10s), "ready") << "fake input";
         // The monitor's own name goes once it watches.
-        ASSERT_TRUE(awaitCall("NameLost")) << "dbus-monitor";
+        ASSERT_TRUE(awaitBus("member=NameLost")) << "dbus-monitor";
         const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
         activities_ = session_.spawn(
             session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
-        ASSERT_TRUE(awaitText("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
+        ASSERT_TRUE(awaitBus("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
         // kded5 or kded6, named so on the bus too.
         const auto kded = "kded" + std::to_string(session_.plasma());
         kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
         const auto service = QString::fromStdString("org.kde." + kded);
-        ASSERT_TRUE(awaitText("string \"" + service.toStdString() + "\"")) << kded;
+        ASSERT_TRUE(awaitBus("string \"" + service.toStdString() + "\"")) << kded;
         // kded loads the watcher only when a session asks for it.
         ASSERT_EQ(call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}), "true")
             << "the StatusNotifierWatcher";
@@ -65,14 +62,9 @@ class PlasmaDesktop {
         // stand-in that outlives the test by a minute.
         QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
         shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
-        ASSERT_TRUE(awaitCall("RegisterStatusNotifierHost")) << "plasmashell's tray";
+        ASSERT_TRUE(awaitBus("member=RegisterStatusNotifierHost")) << "plasmashell's tray";
     }
-    // The next call (or signal) of that name on the session bus.
-    std::optional<std::string> awaitCall(const std::string& member) {
-        return bus_->awaitLine("member=" + member, 10s);
-    }
-    // The next line of the bus's traffic that holds the text.
-    std::optional<std::string> awaitText(const std::string& text) {
+    std::optional<std::string> awaitBus(const std::string& text) {
         return bus_->awaitLine(text, 10s);
     }
     // The tray applet's area on the screen, as plasmashell lays it out.
@@ -114,43 +106,17 @@ class PlasmaDesktop {
     std::unique_ptr<ChildProcess> shell_;
 };
 
-// The area of Varnic's visible window (its panel) on XWayland's screen.
-std::optional<QRect> panelArea(KWinSession& session) {
-    std::istringstream shell(session.run({"xdotool", "search", "--onlyvisible", "--class", "varnic",
-                                          "getwindowgeometry", "--shell", "%@"}));
-    std::map<std::string, int> values;
-    for (std::string line; std::getline(shell, line);) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(0, equals)] = std::atoi(line.c_str() + equals + 1);
-        }
-    }
-    if (!values.contains("WIDTH")) return std::nullopt;
-    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
-}
-
-// The open popup menus on the screen, the earliest first.
-std::vector<QRect> popupMenus(KWinSession& session) {
-    std::vector<QRect> menus;
-    for (const auto& frame : session.popupFrames()) {
-        std::istringstream numbers(frame);
-        int x = 0, y = 0, width = 0, height = 0;
-        numbers >> x >> y >> width >> height;
-        menus.emplace_back(x, y, width, height);
-    }
-    return menus;
-}
-
-// How far the rectangle is from the point (0 when it contains it).
-double distance(const QRect& rect, QPoint point) {
-    const int dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
-    const int dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
-    return std::hypot(dx, dy);
-}
-
-const char* varnicBinary() {
-    const char* chosen = std::getenv("VARNIC_BINARY");
-    return chosen && *chosen ? chosen : VARNIC_BINARY;
+// Whether Varnic's visible window (its panel) on XWayland's screen is within
+// 80 pixels of the point.
+bool panelBeside(KWinSession& session, QPoint point) {
+    const auto shell = session.run({"xdotool", "search", "--onlyvisible", "--class", "varnic",
+                                    "getwindowgeometry", "--shell", "%@"});
+    int x = 0, y = 0, width = 0, height = 0;
+    const char* format = "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d";
+    if (std::sscanf(shell.c_str(), format, &x, &y, &width, &height) != 4) return false;
+    const int dx = std::max({x - point.x(), 0, point.x() - (x + width - 1)});
+    const int dy = std::max({y - point.y(), 0, point.y() - (y + height - 1)});
+    return std::hypot(dx, dy) <= 80.0;
 }
 
 TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
@@ -161,9 +127,9 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     desktop.start();
     ASSERT_FALSE(HasFatalFailure());
     const auto target = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
-    ASSERT_TRUE(X11Session::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
     QRect before;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
 
     char folder[] = "/tmp/varnic-plasma-XXXXXX";
     ASSERT_TRUE(mkdtemp(folder));
@@ -171,7 +137,7 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // platform theme (plasma-integration) in a Plasma session: the tray must
     // still be Varnic's own item and menu, not the theme's. The root sees
     // /tmp only, so the binary goes there.
-    std::string binary = varnicBinary();
+    std::string binary = VARNIC_BINARY;
     std::vector<std::string> environment{"XDG_CONFIG_HOME=" + std::string(folder)};
     if (session.plasma() == 6) {
         const auto copy = std::string(folder) + "/varnic";
@@ -183,15 +149,15 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     const auto varnic = session.spawn(session.ofPlasma({binary}), environment);
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
     ASSERT_TRUE(
-        desktop.awaitText("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
-                          "Properties"))
+        desktop.awaitBus("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
+                         "Properties"))
         << "Plasma's host reads the item";
     // The tray grows by a cell for the icon, which leads the tray: Plasma's
     // own applets and the expander follow it. Under load those applets may
     // still be coming, each pushing the icon aside, so the icon is found
     // afresh before each click (a cell is about as wide as the tray is high).
     QRect after;
-    ASSERT_TRUE(X11Session::waitUntil([&] {
+    ASSERT_TRUE(KWinSession::waitUntil([&] {
         return (after = desktop.tray()).width() > before.width();
     })) << "the icon takes its place in the tray";
     const int cell = std::min(after.width() - before.width(), after.height());
@@ -200,39 +166,35 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         return QPoint(tray.x() + cell / 2, tray.center().y());
     };
 
+    // Keys reach the menu once it shows, which comes after "opened".
+    const auto menusShow = [&](std::size_t count) {
+        return desktop.awaitBus("string \"opened\"") &&
+               KWinSession::waitUntil([&] { return session.popupFrames().size() == count; });
+    };
+    const auto menuOpens = [&] {
+        desktop.click(icon(), "right");
+        return desktop.awaitBus("member=AboutToShow") && menusShow(1);
+    };
     session.activate("gtk3-demo");
-    desktop.click(icon(), "right");
-    ASSERT_TRUE(desktop.awaitCall("AboutToShow")) << "Plasma shows Varnic's menu";
-    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
+    ASSERT_TRUE(menuOpens()) << "Plasma shows Varnic's menu";
     // A click on "Resize to...", the menu's first entry, opens its presets
     // (on Plasma 6 a submenu opened with the Right key never shows), whose
     // second entry is "720p (HD)"; the submenu then takes keys.
-    std::vector<QRect> menus;
-    ASSERT_TRUE(X11Session::waitUntil([&] { return (menus = popupMenus(session)).size() == 1; }))
-        << "the menu shows";
-    desktop.click({menus[0].center().x(), menus[0].top() + menus[0].height() / 4}, "left");
-    ASSERT_TRUE(desktop.awaitText("string \"opened\"")) << "the presets";
-    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 2; }))
-        << "the presets show";
+    int x = 0, y = 0, width = 0, height = 0;
+    std::sscanf(session.popupFrames()[0].c_str(), "%d %d %d %d", &x, &y, &width, &height);
+    desktop.click({x + width / 2, y + height / 4}, "left");
+    ASSERT_TRUE(menusShow(2)) << "the presets show";
     desktop.keys({"Down", "Down", "Return"});
     EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 
     const QPoint clicked = icon();
     desktop.click(clicked, "left");
-    const auto activate = desktop.awaitCall("Activate");
-    ASSERT_TRUE(activate) << "Plasma activates the item";
-    std::optional<QRect> panel;
-    EXPECT_TRUE(X11Session::waitUntil([&] {
-        panel = panelArea(session);
-        return panel && distance(*panel, clicked) <= 80.0;
-    })) << "the panel opens beside the icon";
+    ASSERT_TRUE(desktop.awaitBus("member=Activate")) << "Plasma activates the item";
+    EXPECT_TRUE(KWinSession::waitUntil([&] { return panelBeside(session, clicked); }))
+        << "the panel opens beside the icon";
 
-    desktop.click(icon(), "right");
-    ASSERT_TRUE(desktop.awaitCall("AboutToShow"));
-    ASSERT_TRUE(desktop.awaitText("string \"opened\""));
-    // Keys reach the menu once it shows, which comes after "opened".
-    ASSERT_TRUE(X11Session::waitUntil([&] { return popupMenus(session).size() == 1; }));
+    ASSERT_TRUE(menuOpens()) << "the menu again";
     // "Quit" is the last entry; Up wraps round to it.
     desktop.keys({"Up", "Return"});
     EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";

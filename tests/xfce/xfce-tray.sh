@@ -41,6 +41,7 @@ timeout 10 gdbus wait --session org.xfce.Xfconf || fail "no xfconfd"
 desktop_spawn xfwm4 --compositor=off
 desktop_wait 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no xfwm4"
 desktop_spawn xfce4-panel
+panel_pid=$desktop_last_pid
 timeout 10 gdbus wait --session org.kde.StatusNotifierWatcher || fail "no tray host"
 panel=$(timeout 10 xdotool search --sync --onlyvisible --class xfce4-panel | head -1)
 
@@ -52,6 +53,26 @@ xdotool windowactivate --sync "$xlogo"
 import -window "$panel" "$work/before.png"
 "$varnic" >"$log" 2>"$work/varnic.err" &
 varnic_pid=$!
+# The icon is Varnic's own StatusNotifierItem, not an embedded window.
+registered() {
+  gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
+    -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems |
+    grep -q "StatusNotifierItem-$varnic_pid-"
+}
+watcher() {
+  gdbus call --session -d org.freedesktop.DBus -o / -m org.freedesktop.DBus.GetNameOwner \
+    org.kde.StatusNotifierWatcher
+}
+desktop_wait 10 registered || fail "Varnic's item is not registered"
+desktop_wait 5 grep -qx "Window system: X11, window manager Xfwm4" "$log" || fail "not the X11 backend"
+# A panel that restarts shows the icon again; the rest runs on the new one.
+old_watcher=$(watcher)
+kill "$panel_pid"
+wait "$panel_pid"
+desktop_spawn xfce4-panel
+desktop_wait 10 eval '[ "$(watcher)" != "$old_watcher" ] && registered' ||
+  fail "Varnic's item is not registered with the restarted panel"
+panel=$(timeout 10 xdotool search --sync --onlyvisible --class xfce4-panel | head -1)
 icon_area() {
   import -window "$panel" "$work/after.png" &&
     area=$(convert "$work/before.png" "$work/after.png" -compose difference -composite \
@@ -61,11 +82,6 @@ icon_area() {
 desktop_wait 10 icon_area || fail "no icon in the panel"
 eval "$(xdotool getwindowgeometry --shell "$panel")"
 icon_x=$((X + BASH_REMATCH[3] + BASH_REMATCH[1] / 2)) icon_y=$((Y + BASH_REMATCH[4] + BASH_REMATCH[2] / 2))
-# The icon is Varnic's own StatusNotifierItem, not an embedded window.
-gdbus call --session -d org.kde.StatusNotifierWatcher -o /StatusNotifierWatcher \
-  -m org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems |
-  grep -q "StatusNotifierItem-$varnic_pid-" || fail "Varnic's item is not registered"
-grep -qx "Window system: X11, window manager Xfwm4" "$log" || fail "not the X11 backend"
 
 # The host's menus on screen.
 menus_open() {
@@ -110,8 +126,6 @@ desktop_wait 5 beside || fail "the panel is at $X,$Y, not beside the icon at $ic
 right_click
 xdotool key Up Return
 desktop_wait 5 sh -c '! kill -0 "$1"' _ "$varnic_pid" || fail "Varnic did not quit"
-wait "$varnic_pid"
-status=$?
+wait "$varnic_pid" || fail "Varnic exited with $?"
 varnic_pid=
-[ "$status" -eq 0 ] || fail "Varnic exited with $status"
 echo PASS
