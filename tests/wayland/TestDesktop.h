@@ -31,6 +31,8 @@ class TestDesktop {
                              const std::string& announcement, std::chrono::seconds timeout = 30s);
     ChildProcess& desktop() { return *desktop_; }
     const std::string& logDirectory() const { return directory_; }
+    // The display variables of this session ("NAME=value").
+    std::vector<std::string> environment() const { return environment_; }
     // A client of this desktop, with extra environment ("NAME=value").
     ChildProcess& start(const std::vector<std::string>& argv,
                         const std::vector<std::string>& environment = {});
