@@ -200,8 +200,13 @@ class WindowService {
 
     _focusChanged() {
         const focus = this._focus(this._windows());
-        if (focus && focus !== this._reportedFocus)
+        if (focus && focus !== this._reportedFocus) {
+            // The list goes first: a window that takes the focus as it opens
+            // is not in the last one, and a client asked to act on the focused
+            // window at once must know it.
+            this._emitList();
             this._dbus?.emit_signal('FocusChanged', new GLib.Variant('(t)', [focus.get_id()]));
+        }
         this._reportedFocus = focus;
         this._listChanged();
     }
@@ -212,11 +217,15 @@ class WindowService {
             return;
         this._pendingList = GLib.idle_add(GLib.PRIORITY_DEFAULT_IDLE, () => {
             this._pendingList = 0;
-            this._forgetUnmanaged();
-            this._dbus?.emit_signal('WindowsChanged',
-                new GLib.Variant(`(a${WINDOW})`, [this._describeAll()]));
+            this._emitList();
             return GLib.SOURCE_REMOVE;
         });
+    }
+
+    _emitList() {
+        this._forgetUnmanaged();
+        this._dbus?.emit_signal('WindowsChanged',
+            new GLib.Variant(`(a${WINDOW})`, [this._describeAll()]));
     }
 
     _describeAll() {

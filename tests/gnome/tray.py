@@ -147,8 +147,10 @@ try:
     wait('no icon with a menu in the top bar', laid_out)
     if tray:
         pick(1)
+        # The X server's own focus: keys go where it is, not where the
+        # window manager last called a window active.
         wait('the onboarding panel did not take the focus', lambda: subprocess.run(
-            ['xdotool', 'getactivewindow', 'getwindowpid'], capture_output=True,
+            ['xdotool', 'getwindowfocus', 'getwindowpid'], capture_output=True,
             text=True).stdout.strip() == str(varnic.pid))
         key(KEY_SPACE)
         wait('the extension did not come back', lambda: owned('io.github.varnic.Extension'))
