@@ -200,15 +200,17 @@ class WindowService {
 
     _focusChanged() {
         const focus = this._focus(this._windows());
-        if (focus && focus !== this._reportedFocus) {
-            // The list goes first: a window that takes the focus as it opens
-            // is not in the last one, and a client asked to act on the focused
-            // window at once must know it.
-            this._emitList();
-            this._dbus?.emit_signal('FocusChanged', new GLib.Variant('(t)', [focus.get_id()]));
-        }
+        const moved = focus && focus !== this._reportedFocus;
         this._reportedFocus = focus;
-        this._listChanged();
+        if (!moved) {
+            this._listChanged();
+            return;
+        }
+        // The list goes first: a window that takes the focus as it opens is
+        // not in the last one, and a client asked to act on the focused
+        // window at once must know it.
+        this._emitList();
+        this._dbus?.emit_signal('FocusChanged', new GLib.Variant('(t)', [focus.get_id()]));
     }
 
     // Many changes in one main-loop turn (a drag, a restack) are one signal.
@@ -222,7 +224,11 @@ class WindowService {
         });
     }
 
+    // Sends the list now; a list already waiting to go would say the same.
     _emitList() {
+        if (this._pendingList)
+            GLib.source_remove(this._pendingList);
+        this._pendingList = 0;
         this._forgetUnmanaged();
         this._dbus?.emit_signal('WindowsChanged',
             new GLib.Variant(`(a${WINDOW})`, [this._describeAll()]));
