@@ -147,11 +147,12 @@ try:
     wait('no icon with a menu in the top bar', laid_out)
     if tray:
         pick(1)
-        # The X server's own focus: keys go where it is, not where the
-        # window manager last called a window active.
-        wait('the onboarding panel did not take the focus', lambda: subprocess.run(
-            ['xdotool', 'getwindowfocus', 'getwindowpid'], capture_output=True,
-            text=True).stdout.strip() == str(varnic.pid))
+        # Keys reach the panel once the shell gives them to the windows (not
+        # to the tray's button, which keeps them a while after its menu went)
+        # and the X server's own focus is in the panel.
+        wait('the onboarding panel did not take the focus', lambda: not test_input('KeyFocus')[0]
+             and subprocess.run(['xdotool', 'getwindowfocus', 'getwindowpid'],
+                                capture_output=True, text=True).stdout.strip() == str(varnic.pid))
         key(KEY_SPACE)
         wait('the extension did not come back', lambda: owned('io.github.varnic.Extension'))
         wait('the panel did not turn', lambda: 'isAuthorized : true' in log())

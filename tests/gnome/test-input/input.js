@@ -37,10 +37,13 @@ class TestInput extends Extension {
         return !Main.overview.visible;
     }
 
-    // The text of the menu item (or other labelled actor) with the key focus.
+    // The text of the menu item (or other labelled actor) with the key focus,
+    // the actor itself when it has none; empty when keys go to the windows.
     KeyFocus() {
         const focus = global.stage.get_key_focus();
-        return focus?.label?.text ?? '';
+        if (!focus || focus === global.stage)
+            return '';
+        return focus.label?.text ?? String(focus);
     }
 
     // Each indicator by its key, its stage rectangle, whether its menu is open,
