@@ -1,10 +1,10 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Varnic's tray in waybar under headless sway, side by side with a plain Qt
 tray program (peer_tray): click-to-menu and click-to-panel latency (median of
 10), the panel's distance from the icon, and optionally screenshots.
 
 Run as a desktop session would (sway refuses root):
-  bash tests/wayland/as-test-user.sh python3 bench/tray-latency.py BUILD [SHOT_DIR]
+  bash tests/wayland/as-test-user.sh /usr/bin/python3 bench/tray-latency.py BUILD [SHOT_DIR]
 Click-to-menu ends at the host's AboutToShowGroup call (it shows the menu
 then); click-to-panel ends when sway maps the window, and for Varnic when the
 window stands beside the icon.

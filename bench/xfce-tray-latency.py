@@ -5,7 +5,7 @@ XTEST through xdotool: click-to-menu and click-to-panel latency (median of 10),
 the panel's distance from the icon, and optionally screenshots.
 
 Run under a session bus of its own:
-  dbus-run-session -- python3 bench/xfce-tray-latency.py BUILD [SHOT_DIR]
+  dbus-run-session -- /usr/bin/python3 bench/xfce-tray-latency.py BUILD [SHOT_DIR]
 BUILD has bench/peer_tray; VARNIC_BINARY names the Varnic to measure (default
 BUILD/app/varnic). Both ends are what the X server reports (xev on the root
 window): the click is sent; the menu is there when the host's popup menu maps,

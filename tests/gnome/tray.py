@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # Varnic's icon in GNOME Shell's top bar, clicked as a user would (through the
 # test-input extension's virtual pointer and keyboard), judged by what the
 # shell reports: the menu it draws, the frames of the windows it manages.

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # Native Wayland test windows (GTK 3): COUNT windows titled TITLE, of a fixed
 # size with --fixed. Prints "ready" once all are shown.
 import argparse
