@@ -220,8 +220,7 @@ QMenu* MenuBarManager::buildMenu(const std::vector<Preset>& presets) {
     for (const auto& preset : presets) {
         QAction* item = presetsMenu->addAction(presetTitle(preset));
         item->setData(QVariant::fromValue(preset));
-        connect(item, &QAction::triggered, this,
-                [this, preset] { QTimer::singleShot(0, this, [preset] { resizeTo(preset); }); });
+        connect(item, &QAction::triggered, this, [this, item] { resizeToPreset(item); });
     }
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit"));
@@ -247,12 +246,11 @@ void MenuBarManager::showContextMenu(std::optional<QPoint> click) {
 
 void MenuBarManager::resizeToPreset(const QAction* item) {
     if (!item || !item->data().canConvert<Preset>()) return;
-    resizeTo(item->data().value<Preset>());
-}
-
-void MenuBarManager::resizeTo(const Preset& preset) {
-    WindowManager::shared().resizeActiveWindow(std::nullopt, static_cast<double>(preset.width),
-                                               static_cast<double>(preset.height));
+    // The preset is copied now: by the next turn the item may be gone.
+    QTimer::singleShot(0, this, [preset = item->data().value<Preset>()] {
+        WindowManager::shared().resizeActiveWindow(std::nullopt, static_cast<double>(preset.width),
+                                                   static_cast<double>(preset.height));
+    });
 }
 
 void MenuBarManager::quitApp() {

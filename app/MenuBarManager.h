@@ -57,6 +57,7 @@ class MenuBarManager : public QObject {
     // click: where the host says the user clicked, when it says so.
     void togglePopover(std::optional<QPoint> click = std::nullopt);
     void showContextMenu(std::optional<QPoint> click = std::nullopt);
+    // A preset entry's action; it runs on the next turn of the event loop.
     void resizeToPreset(const QAction* item);
     void quitApp();
 
@@ -83,7 +84,6 @@ class MenuBarManager : public QObject {
     // Qt's icon, for XEmbed trays.
     void showEmbeddedIcon();
     QMenu* buildMenu(const std::vector<Preset>& presets);
-    static void resizeTo(const Preset& preset);
     void exportMenu();
     QPoint popoverPosition(std::optional<QPoint> anchor) const;
     std::optional<QPoint> anchorFor(std::optional<QPoint> click);
