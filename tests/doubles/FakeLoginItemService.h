@@ -8,18 +8,18 @@
 
 namespace varnic {
 
-// A login-item service that a test scripts: the status it reports, what a
-// successful change leaves, and failures with their texts.
+// A login-item service that a test scripts: the status it reports and
+// failures with their texts.
 class FakeLoginItemService : public LoginItemService {
   public:
     LoginItemStatus current = LoginItemStatus::notRegistered;
-    // What a successful registration leaves, e.g. requiresApproval.
-    LoginItemStatus afterRegister = LoginItemStatus::enabled;
     // Texts of the next changes that fail, one per register or unregister call.
     std::deque<std::string> failures;
 
     LoginItemStatus status() override { return current; }
-    bool registerItem(std::string& error) override { return change(afterRegister, error); }
+    bool registerItem(std::string& error) override {
+        return change(LoginItemStatus::enabled, error);
+    }
     bool unregisterItem(std::string& error) override {
         return change(LoginItemStatus::notRegistered, error);
     }

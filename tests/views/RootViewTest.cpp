@@ -1,5 +1,4 @@
 // The root view switches from onboarding to the panel on its own.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -14,35 +13,38 @@
 namespace varnic {
 namespace {
 
-using ::testing::ElementsAre;
-
 class RootViewTest : public testing::ViewsFixture {};
 
-TEST_F(RootViewTest, OnboardingChecksAgainAndSwitchesAtThePollTickThatFindsThePermission) {
+// The poll that "Open Help Page" starts switches at the tick that finds the
+// permission; "Check Again" switches at once.
+TEST_F(RootViewTest, OnboardingSwitchesAtTheTickOrTheCheckThatFindsThePermission) {
     system.trusted = false;
     accessibility->checkPermission();
     auto root = std::make_unique<RootView>(
         queue, accessibility, [this]() -> WindowManager& { return *manager; }, loginItems, bundle);
     root->show();
     queue.runPending();
-    log.take();
     auto* onboarding = qobject_cast<OnboardingView*>(root->currentScreen());
     ASSERT_NE(onboarding, nullptr);
 
-    find<QPushButton>(*root, "checkAgainButton")->click();
-    queue.runPending();
-    EXPECT_THAT(log.take(), ElementsAre("isAuthorized : false"));
-    EXPECT_EQ(root->currentScreen(), onboarding) << "the same screen, not a new one";
-
     find<QPushButton>(*root, "openSettingsButton")->click();
-    EXPECT_THAT(log.take(), ElementsAre("requestPermission : false"));
+    EXPECT_EQ(system.promptCount, 1);
     queue.advance(1.0);
-    EXPECT_EQ(root->currentScreen(), onboarding) << "still missing at the first tick";
+    EXPECT_EQ(root->currentScreen(), onboarding) << "the same screen at the first tick";
     system.trusted = true;
     queue.advance(1.0);
     EXPECT_TRUE(qobject_cast<ContentView*>(root->currentScreen())) << "switched by the tick";
     EXPECT_TRUE(root->currentScreen()->isVisible());
     EXPECT_EQ(find<QLabel>(*root, "accessibilityStatus")->text(), "Accessibility: Authorized");
+
+    system.trusted = false;
+    accessibility->checkPermission();
+    queue.runPending();
+    ASSERT_TRUE(qobject_cast<OnboardingView*>(root->currentScreen())) << "withdrawn";
+    system.trusted = true;
+    find<QPushButton>(*root, "checkAgainButton")->click();
+    queue.runPending();
+    EXPECT_TRUE(qobject_cast<ContentView*>(root->currentScreen())) << "switched by Check Again";
 }
 
 }  // namespace
