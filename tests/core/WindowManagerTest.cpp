@@ -36,9 +36,12 @@ const std::string noList = L("CGWindowListCopyWindowInfo returned nil");
 const std::string kept = "old: window";
 const std::string again = "performResizeRunning() ";
 
-// Varnic focused, xlogo the last other application; its focused window fails.
+// Varnic focused, xlogo the last other application (Varnic's own activation
+// and one naming no application after it); its focused window fails.
 void rememberXlogo(Desktop& d, FakeWindowSystem::Read focused = {ax::cannotComplete, {}}) {
     d.system.postActivation({d.system.runningApplication(812)});
+    d.system.postActivation({d.system.runningApplication(d.system.selfPid)});
+    d.system.postActivation({});
     d.system.focus(d.system.selfPid);
     d.system.application(812).reads[attr::focusedWindow] = focused;
 }
@@ -94,10 +97,11 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         {"Varnic focused: the last other application's focused window", [](Desktop& d) {
              rememberXlogo(d, {ax::success, 1});
          }, {trusted, focusedSelf, usingXlogo}, "xlogo: the logo"},
-        {"... else its first listed window", [](Desktop& d) {
+        {"... else its first listed window, not stored without a title", [](Desktop& d) {
              rememberXlogo(d);
              d.system.application(812).reads[attr::windows] = {ax::success, std::vector{1, 2}};
-         }, {trusted, focusedSelf, usingXlogo}, "xlogo: the logo"},
+             d.system.titles[1] = {ax::noValue, {}};
+         }, {trusted, focusedSelf, usingXlogo, L("AX window title missing for xlogo")}, kept},
         {"... no window: the list's code, then the main window's; the list is not scanned",
          [](Desktop& d) {
              rememberXlogo(d);
@@ -106,10 +110,6 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
          }, {trusted, focusedSelf, usingXlogo,
              L("AX window lookup failed for xlogo: -25211 (apiDisabled)"),
              L("AX window lookup failed for xlogo: -25212 (noValue)")}, kept},
-        {"... a window without title", [](Desktop& d) {
-             rememberXlogo(d, {ax::success, 1});
-             d.system.titles[1] = {ax::noValue, {}};
-         }, {trusted, focusedSelf, usingXlogo, L("AX window title missing for xlogo")}, kept},
         {"Varnic focused, the last other application gone: never Varnic's own window",
          [](Desktop& d) {
              rememberXlogo(d, {ax::success, 1});
@@ -171,9 +171,14 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         {"... and when its window list fails too", unreadableXlogo,
          unreadableLines + Lines{L("AXWindows fetch failed for xlogo: -25212 (noValue)")},
          "xlogo: list title"},
-        {"resize the given pid, not the frontmost; a fraction is printed as such", [](Desktop&) {},
-         {"Found focused window for xterm", "Targeting window: shell",
-          "Successfully resized xterm to 800.5x480.0"}, "sized 2", 800.5, 900},
+        {"resize the given pid, not the frontmost; a fraction is printed as such, a hostile "
+         "name and title on one line", [](Desktop& d) {
+             d.system.application(900).info.localizedName = "evil\nSuccessfully resized xlogo";
+             d.system.titles[2].value = "title\r\n\x1b[2Jcleared";
+         }, {"Found focused window for evil\\nSuccessfully resized xlogo",
+             "Targeting window: title\\x0d\\n\\x1b[2Jcleared",
+             "Successfully resized evil\\nSuccessfully resized xlogo to 800.5x480.0"}, "sized 2",
+         800.5, 900},
         {"resize with no frontmost", [](Desktop& d) { d.system.frontmost.reset(); },
          {"No frontmost application found"}, "sized", 640, 812},
         {"resize the first listed window", [](Desktop& d) {
@@ -202,14 +207,6 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
          }, {"Found focused window for xlogo", "Targeting window: the logo",
              "Failed to set window size for xlogo: -25200", again,
              "Failed to set window size: AXError"}, "sized 1 1", 640},
-        {"a hostile name and title stay on one line", [](Desktop& d) {
-             d.system.addApplication(66, "evil\nSuccessfully resized xterm", "/opt/evil", 6);
-             d.system.titles[6] = {ax::success, "title\r\n\x1b[2Jcleared"};
-             d.system.focus(66);
-         }, {"Found focused window for evil\\nSuccessfully resized xterm",
-             "Targeting window: title\\x0d\\n\\x1b[2Jcleared",
-             "Successfully resized evil\\nSuccessfully resized xterm to 640.0x480.0"}, "sized 6",
-         640},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -219,8 +216,7 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         if (resize) desktop.system.focus(812);
         c.script(desktop);
         if (resize) {
-            desktop.manager->resizeActiveWindow(c.pid, c.width, 480);
-            EXPECT_EQ(desktop.shell.hideCount, 0) << c.why << ": another application is frontmost";
+            desktop.manager->resizeActiveWindow(c.pid, c.width, 480);  // no hide: written at once
         } else {
             desktop.manager->fetchActiveWindowInfo();
             EXPECT_EQ(outcome(desktop, false), kept) << c.why << ": stored by a queued task";
@@ -229,23 +225,6 @@ TEST(WindowManager, EachPathWritesItsWholeLogAndEndsAsItShould) {
         EXPECT_EQ(desktop.log.take(), c.lines) << c.why;
         EXPECT_EQ(outcome(desktop, resize), c.outcome) << c.why;
     }
-}
-
-TEST(WindowManager, RemembersTheLastActivatedApplicationThatIsNotVarnic) {
-    Desktop desktop;
-    auto& system = desktop.system;
-    const auto activate = [&](std::optional<std::string> bundle) {
-        system.postActivation({RunningApplication{900, {}, std::move(bundle), {}}});
-        return desktop.manager->lastNonSelfFrontmostPID();
-    };
-    system.postActivation({system.runningApplication(812)});
-    EXPECT_EQ(activate(system.ownBundle), 812) << "Varnic's own activation";
-    system.postActivation({});
-    EXPECT_EQ(desktop.manager->lastNonSelfFrontmostPID(), 812) << "no application named";
-    EXPECT_EQ(activate(std::nullopt), 900) << "no identifier differs from Varnic's";
-    system.ownBundle.reset();
-    system.postActivation({system.runningApplication(812)});
-    EXPECT_EQ(activate(std::nullopt), 812) << "both absent counts as Varnic itself";
 }
 
 // Bounds come from other programs: NaN, infinities and huge values must neither crash nor filter.
@@ -263,34 +242,25 @@ TEST(WindowBounds, RendersSortedAndFiltersOnlyWholeSides) {
 
 class WindowManagerTest : public ::testing::Test, protected testing::Desktop {};
 
+// The hide gives the focus back to another application: each request, however
+// quick the next, resizes the named window, or else whatever is frontmost by then.
 TEST_F(WindowManagerTest, VarnicFrontmostHidesAndResizesHalfASecondLater) {
     system.focus(system.selfPid);
-    manager->resizeActiveWindow(812, 1080, 1080);
-    EXPECT_EQ(shell.hideCount, 1);
+    manager->resizeActiveWindow(std::nullopt, 1280, 720);
+    manager->resizeActiveWindow(812, 1280, 720);
+    manager->resizeActiveWindow(std::nullopt, 1280, 720);
+    EXPECT_EQ(shell.hideCount, 3);
     queue.advance(0.499);
     EXPECT_TRUE(system.sizeWrites.empty()) << "nothing is written before 0.5 s";
-    system.frontmost = 900;  // the hide gave the focus to another application
-    queue.advance(0.001);
-    EXPECT_EQ(outcome(*this, true), "sized 1") << "the given pid, not the frontmost";
-
-    // Without a pid whatever is frontmost after the hide is taken; two quick
-    // requests each run their own delayed step.
-    system.frontmost = system.selfPid;
-    manager->resizeActiveWindow(std::nullopt, 1280, 720);
-    queue.advance(0.2);
-    manager->resizeActiveWindow(812, 1280, 720);
     system.frontmost = 900;
-    queue.advance(0.5);
-    EXPECT_EQ(outcome(*this, true), "sized 1 2 1");
+    queue.advance(0.001);
+    EXPECT_EQ(outcome(*this, true), "sized 2 1 2");
 
-    // And when nothing is frontmost then, the delayed step stays silent.
     system.frontmost = system.selfPid;
     manager->resizeActiveWindow(std::nullopt, 1280, 720);
     system.frontmost.reset();
-    log.take();
     queue.advance(0.5);
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(system.sizeWrites.size(), 3u);
+    EXPECT_EQ(system.sizeWrites.size(), 3u) << "nothing frontmost after the hide";
 }
 
 // A wait inside a call hands input to the application; a resize or discovery

@@ -8,32 +8,29 @@
 
 namespace varnic {
 
-// A login-item service that a test scripts: the status it reports, what a
-// successful change leaves, and failures with their texts.
+// A login-item service whose changes succeed unless a test scripts their
+// failures; its status is what the last successful change left.
 class FakeLoginItemService : public LoginItemService {
   public:
-    LoginItemStatus current = LoginItemStatus::notRegistered;
-    // What a successful registration leaves, e.g. requiresApproval.
-    LoginItemStatus afterRegister = LoginItemStatus::enabled;
     // Texts of the next changes that fail, one per register or unregister call.
     std::deque<std::string> failures;
 
-    LoginItemStatus status() override { return current; }
-    bool registerItem(std::string& error) override { return change(afterRegister, error); }
-    bool unregisterItem(std::string& error) override {
-        return change(LoginItemStatus::notRegistered, error);
-    }
+    LoginItemStatus status() override { return current_; }
+    bool registerItem(std::string& error) override { return change(true, error); }
+    bool unregisterItem(std::string& error) override { return change(false, error); }
 
   private:
-    bool change(LoginItemStatus to, std::string& error) {
+    bool change(bool registered, std::string& error) {
         if (failures.empty()) {
-            current = to;
+            current_ = registered ? LoginItemStatus::enabled : LoginItemStatus::notRegistered;
             return true;
         }
         error = std::move(failures.front());
         failures.pop_front();
         return false;
     }
+
+    LoginItemStatus current_ = LoginItemStatus::notRegistered;
 };
 
 }  // namespace varnic

@@ -33,13 +33,13 @@ FakeWindowSystem::Application& FakeWindowSystem::addApplication(
 
 WindowListEntry& FakeWindowSystem::addListEntry(Pid owner, std::string name, double width,
                                                 double height) {
-    if (!windowList) windowList.emplace();
+    if (!windowList_) windowList_.emplace();
     const auto found = applications_.find(owner);
-    return windowList->emplace_back(WindowListEntry{
+    return windowList_->emplace_back(WindowListEntry{
         .ownerPID = owner,
         .windowName = std::move(name),
         .ownerName = found != applications_.end() ? found->second.info.localizedName : std::nullopt,
-        .windowNumber = static_cast<std::int64_t>(windowList->size() + 1),
+        .windowNumber = static_cast<std::int64_t>(windowList_->size() + 1),
         .windowLayer = 0,
         .bounds = WindowBounds{{"X", 0}, {"Y", 25}, {"Width", width}, {"Height", height}},
     });

@@ -57,7 +57,6 @@ class FakeWindowSystem : public WindowSystem {
         std::optional<Pid> pid;
     } focusedApplication;
     std::optional<Pid> frontmost;
-    std::optional<std::vector<WindowListEntry>> windowList;
     std::optional<std::string> ownBundle = std::string("/usr/bin/varnic");
     Pid selfPid = 4242;
 
@@ -83,7 +82,7 @@ class FakeWindowSystem : public WindowSystem {
     }
     SizeWriteResult setAttributeValue(const ElementRef& element, std::string_view attribute,
                                       const SizeValue& value) override;
-    std::optional<std::vector<WindowListEntry>> copyWindowList() override { return windowList; }
+    std::optional<std::vector<WindowListEntry>> copyWindowList() override { return windowList_; }
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<RunningApplication> runningApplication(Pid pid) override;
     std::optional<std::string> ownBundleIdentifier() override { return ownBundle; }
@@ -96,6 +95,7 @@ class FakeWindowSystem : public WindowSystem {
     AttributeResult answer(const Read& read, Pid pid) const;
 
     std::map<Pid, Application> applications_;
+    std::optional<std::vector<WindowListEntry>> windowList_;  // absent until an entry is added
     Observers<const ActivationNotification&> activationHandlers_;
 };
 
