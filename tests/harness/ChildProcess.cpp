@@ -110,10 +110,10 @@ void ChildProcess::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     kill(pid_, SIGCONT);
-    if (reapedWithin(std::chrono::seconds(2), status)) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    if (!reapedWithin(std::chrono::seconds(2), status)) {
+        kill(pid_, SIGKILL);
+        reapedWithin(std::chrono::milliseconds(-1), status);  // no limit: it cannot refuse
+    }
 }
 
 }  // namespace varnic::testing

@@ -67,15 +67,21 @@ void X11Session::change(xcb_window_t window, const char* name, const char* type,
 }
 
 std::vector<xcb_window_t> X11Session::clientList() {
-    return cardinals(root_, "_NET_CLIENT_LIST");
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(connection_,
+                               xcb_get_property(connection_, 0, root_, atom("_NET_CLIENT_LIST"),
+                                                XCB_ATOM_WINDOW, 0, 1 << 16),
+                               nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 // openbox lists a window once it has framed and placed it.
-bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
+std::size_t X11Session::listed(const std::vector<xcb_window_t>& windows) {
     const auto list = clientList();
-    return !windows.empty() && std::ranges::all_of(windows, [&](xcb_window_t w) {
-        return std::ranges::count(list, w) == 1;
-    });
+    return std::ranges::count_if(windows,
+                                 [&](xcb_window_t w) { return std::ranges::count(list, w); });
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
@@ -87,7 +93,8 @@ X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& 
         throw std::runtime_error("test client did not start");
     std::istringstream words(ready->substr(5));
     for (xcb_window_t w; words >> w;) client.windows.push_back(w);
-    if (windowManager_ && !waitUntil([&] { return managed(client.windows); }, 180s)) {
+    const auto managed = [&] { return listed(client.windows) == client.windows.size(); };
+    if (windowManager_ && !waitUntil(managed, 180s)) {
         throw std::runtime_error("openbox did not manage the test client's windows");
     }
     return client;
@@ -98,7 +105,7 @@ X11Session::Client& X11Session::startProgram(const std::vector<std::string>& arg
     auto& client = clients_.emplace_back(Client{&start(argv), {}});
     const bool appeared = waitUntil([&] {
         for (const auto w : clientList()) {
-            if (!std::ranges::count(before, w) && managed({w})) client.windows = {w};
+            if (!std::ranges::count(before, w)) client.windows = {w};
         }
         return !client.windows.empty();
     });
@@ -108,11 +115,7 @@ X11Session::Client& X11Session::startProgram(const std::vector<std::string>& arg
 
 void X11Session::stopClient(Client& client) {
     client.process->stop();
-    waitUntil([&] {
-        const auto list = clientList();
-        return std::ranges::none_of(client.windows,
-                                    [&](xcb_window_t w) { return std::ranges::count(list, w); });
-    });
+    waitUntil([&] { return listed(client.windows) == 0; });
 }
 
 X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
@@ -129,15 +132,6 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
     if (!geometry) return {};
     const unsigned border = 2u * geometry->border_width;
     return {geometry->width + border, geometry->height + border};
-}
-
-std::vector<std::uint32_t> X11Session::cardinals(xcb_window_t window, const char* name) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_ATOM_ANY, 0, 1 << 16),
-        nullptr));
-    if (!reply || reply->format != 32) return {};
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 }  // namespace varnic::testing

@@ -63,10 +63,10 @@ class X11Session : public TestDesktop {
 
   private:
     xcb_atom_t atom(const char* name);
-    std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
     void change(xcb_window_t window, const char* name, const char* type, std::uint8_t format,
                 std::size_t items, const void* data);
-    bool managed(const std::vector<xcb_window_t>& windows);
+    // How many of the windows the window manager lists.
+    std::size_t listed(const std::vector<xcb_window_t>& windows);
 
     std::string display_;
     ChildProcess* windowManager_ = nullptr;
