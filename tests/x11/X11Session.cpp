@@ -37,11 +37,6 @@ X11Session::X11Session(bool withWindowManager) : TestDesktop("varnic-x11") {
     }
 }
 
-// The connection goes before the server does.
-X11Session::~X11Session() {
-    xcb_disconnect(connection_);
-}
-
 xcb_atom_t X11Session::atom(const char* name) {
     Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr));

@@ -28,7 +28,8 @@ class X11Session : public TestDesktop {
     };
 
     explicit X11Session(bool withWindowManager = true);
-    ~X11Session() override;
+    // The connection goes before the server does.
+    ~X11Session() override { xcb_disconnect(connection_); }
 
     const std::string& display() const { return display_; }
     xcb_window_t root() const { return root_; }
