@@ -15,7 +15,7 @@
 #include "platform/gnome/ExtensionBus.h"
 #include "platform/gnome/GnomeWindowSystem.h"
 #include "support/Log.h"
-#include "tests/x11/ChildProcess.h"
+#include "tests/harness/ChildProcess.h"
 #include "windows/WindowDiscovery.h"
 
 namespace varnic {

@@ -13,7 +13,6 @@
 #include "tests/doubles/FakeDesktopShell.h"
 #include "tests/doubles/VirtualClockQueue.h"
 #include "tests/support/LogCapture.h"
-#include "tests/wayland/TestDesktop.h"
 #include "tests/x11/X11Session.h"
 #include "windows/WindowManager.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/wayland/TestDesktop.h"
+#include "tests/harness/TestDesktop.h"
 
 namespace varnic::testing {
 

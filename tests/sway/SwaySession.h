@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "platform/i3ipc/I3IpcConnection.h"
-#include "tests/wayland/TestDesktop.h"
+#include "tests/harness/TestDesktop.h"
 
 namespace varnic::testing {
 

@@ -1,33 +1,16 @@
 // A small X client for the x11 tests and the window-list benchmark: --count
-// windows of --size with a --title (raw bytes), a --type (_NET_WM_WINDOW_TYPE_
-// DOCK, ...) that a window manager reads only at mapping, and --fixed size
-// hints. It prints "ready" and its window ids, then reads events until it is
-// ended. The tests set any other property from their own connection.
+// windows of --size with a --title (raw bytes), a --type (DOCK or DESKTOP)
+// that a window manager reads only at mapping, and --fixed size hints. It
+// prints "ready" and its window ids, then reads events until it is ended. The
+// tests set any other property from their own connection.
 #include <unistd.h>
-#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-
-namespace {
-
-xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
-    auto* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.c_str()), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return value;
-}
-
-void set(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type, int format,
-         const void* data, std::size_t items) {
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, format, items, data);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     std::string title = "varnic test client", type;
@@ -49,32 +32,32 @@ int main(int argc, char** argv) {
     auto* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) return 1;
     auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
+    xcb_ewmh_connection_t ewmh;
+    if (!xcb_ewmh_init_atoms_replies(&ewmh, xcb_ewmh_init_atoms(c, &ewmh), nullptr)) return 1;
+    auto windowType =
+        type == "DOCK" ? ewmh._NET_WM_WINDOW_TYPE_DOCK : ewmh._NET_WM_WINDOW_TYPE_DESKTOP;
+    // A user-given position spares the window manager its placement search,
+    // which grows with the number of windows; a fixed size is a minimum and a
+    // maximum of the window's size.
+    xcb_size_hints_t hints{};
+    xcb_icccm_size_hints_set_position(&hints, 1, 0, 0);
+    xcb_icccm_size_hints_set_size(&hints, 1, width, height);
+    if (fixed) {
+        xcb_icccm_size_hints_set_min_size(&hints, width, height);
+        xcb_icccm_size_hints_set_max_size(&hints, width, height);
+    }
     std::string ready = "ready";
     for (int i = 0; i < count; ++i) {
         const auto w = xcb_generate_id(c);
         xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, 0, 0, width, height, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
                           &screen->white_pixel);
-        for (const char* name : {"_NET_WM_NAME", "WM_NAME"})
-            set(c, w, atom(c, name), atom(c, "UTF8_STRING"), 8, title.data(), title.size());
-        set(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, "varnic-test-client\0VarnicTestClient",
-            36);
-        set(c, w, atom(c, "_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, &pid, 1);
-        if (!type.empty()) {
-            const auto value = atom(c, "_NET_WM_WINDOW_TYPE_" + type);
-            set(c, w, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, &value, 1);
-        }
-        // A user-given position spares the window manager its placement
-        // search, which grows with the number of windows (ICCCM WM_SIZE_HINTS);
-        // a fixed size is a minimum and a maximum of the window's size.
-        std::uint32_t hints[18] = {1u | 2u, 0, 0, width, height};
-        if (fixed) {
-            hints[0] |= 16u | 32u;
-            hints[5] = hints[7] = width;
-            hints[6] = hints[8] = height;
-        }
-        set(c, w, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, hints, 18);
+        xcb_ewmh_set_wm_name(&ewmh, w, title.size(), title.data());
+        xcb_icccm_set_wm_name(c, w, ewmh.UTF8_STRING, 8, title.size(), title.data());
+        xcb_icccm_set_wm_class(c, w, 36, "varnic-test-client\0VarnicTestClient");
+        xcb_ewmh_set_wm_pid(&ewmh, w, static_cast<std::uint32_t>(getpid()));
+        if (!type.empty()) xcb_ewmh_set_wm_window_type(&ewmh, w, 1, &windowType);
+        xcb_icccm_set_wm_normal_hints(c, w, &hints);
         xcb_map_window(c, w);
         ready.append(" ").append(std::to_string(w));
     }

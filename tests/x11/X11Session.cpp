@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace varnic::testing {
 namespace {
@@ -20,43 +17,24 @@ using Reply = std::unique_ptr<T, Free>;
 
 }  // namespace
 
-X11Session::X11Session(bool withWindowManager) {
-    char pattern[] = "/tmp/varnic-x11-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
-    logDirectory_ = pattern;
+X11Session::X11Session(bool withWindowManager) : TestDesktop("varnic-x11") {
     // -displayfd: Xvfb picks a free display number and writes it to its stdout.
-    server_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "2560x1600x24",
-                                 "-nolisten", "tcp", "-noreset"},
-        std::vector<std::string>{}, logDirectory_ + "/xvfb.log");
-    const auto number = server_->readLine(10s);
-    if (!number) throw std::runtime_error("Xvfb did not start; see " + logDirectory_);
-    display_ = ":" + *number;
+    display_ = ":" + startDesktop({"Xvfb", "-displayfd", "1", "-screen", "0", "2560x1600x24",
+                                   "-nolisten", "tcp", "-noreset"},
+                                  {}, "", 10s);
+    environment_ = {"DISPLAY=" + display_, "HOME=" + logDirectory(),
+                    "XDG_CONFIG_HOME=" + logDirectory() + "/config",
+                    "XDG_CACHE_HOME=" + logDirectory() + "/cache"};
     connection_ = xcb_connect(display_.c_str(), nullptr);
     if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to Xvfb");
     root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     if (!withWindowManager) return;
-    // openbox runs its startup command once it manages new windows.
-    const auto marker = logDirectory_ + "/openbox-started";
-    windowManager_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"openbox", "--sm-disable", "--startup", "touch " + marker},
-        environment(), logDirectory_ + "/openbox.log");
-    if (!waitUntil([&] { return std::filesystem::exists(marker); })) {
-        throw std::runtime_error("openbox did not start; see " + logDirectory_);
+    // openbox runs its startup command once it manages new windows; the
+    // command's output is openbox's.
+    windowManager_ = &start({"openbox", "--sm-disable", "--startup", "echo openbox-ready"});
+    if (!windowManager_->awaitLine("openbox-ready", 10s)) {
+        throw std::runtime_error("openbox did not start; see " + logDirectory());
     }
-}
-
-X11Session::~X11Session() {
-    clients_.clear();
-    windowManager_.reset();
-    if (connection_) xcb_disconnect(connection_);
-    server_.reset();
-}
-
-std::vector<std::string> X11Session::environment() const {
-    return {"DISPLAY=" + display_, "HOME=" + logDirectory_,
-            "XDG_CONFIG_HOME=" + logDirectory_ + "/config",
-            "XDG_CACHE_HOME=" + logDirectory_ + "/cache"};
 }
 
 xcb_atom_t X11Session::atom(const char* name) {
@@ -84,29 +62,34 @@ void X11Session::change(xcb_window_t window, const char* name, const char* type,
 }
 
 std::vector<xcb_window_t> X11Session::clientList() {
-    return cardinals(root_, "_NET_CLIENT_LIST");
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(connection_,
+                               xcb_get_property(connection_, 0, root_, atom("_NET_CLIENT_LIST"),
+                                                XCB_ATOM_WINDOW, 0, 1 << 16),
+                               nullptr));
+    if (!reply || reply->format != 32) return {};
+    const auto* data = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 // openbox lists a window once it has framed and placed it.
-bool X11Session::managed(const std::vector<xcb_window_t>& windows) {
+std::size_t X11Session::listed(const std::vector<xcb_window_t>& windows) {
     const auto list = clientList();
-    return !windows.empty() && std::ranges::all_of(windows, [&](xcb_window_t w) {
-        return std::ranges::count(list, w) == 1;
-    });
+    return std::ranges::count_if(windows,
+                                 [&](xcb_window_t w) { return std::ranges::count(list, w); });
 }
 
 X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& options) {
     std::vector<std::string> argv{VARNIC_TEST_CLIENT};
     argv.insert(argv.end(), options.begin(), options.end());
-    auto& client = clients_.emplace_back();
-    client.process =
-        std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
+    auto& client = clients_.emplace_back(Client{&start(argv), {}});
     const auto ready = client.process->readLine(10s);
     if (!ready || ready->rfind("ready", 0) != 0)
         throw std::runtime_error("test client did not start");
     std::istringstream words(ready->substr(5));
     for (xcb_window_t w; words >> w;) client.windows.push_back(w);
-    if (windowManager_ && !waitUntil([&] { return managed(client.windows); }, 180s)) {
+    const auto managed = [&] { return listed(client.windows) == client.windows.size(); };
+    if (windowManager_ && !waitUntil(managed, 180s)) {
         throw std::runtime_error("openbox did not manage the test client's windows");
     }
     return client;
@@ -114,12 +97,10 @@ X11Session::Client& X11Session::startTestClient(const std::vector<std::string>& 
 
 X11Session::Client& X11Session::startProgram(const std::vector<std::string>& argv) {
     const auto before = clientList();
-    auto& client = clients_.emplace_back();
-    client.process =
-        std::make_unique<ChildProcess>(argv, environment(), logDirectory_ + "/clients.log");
+    auto& client = clients_.emplace_back(Client{&start(argv), {}});
     const bool appeared = waitUntil([&] {
         for (const auto w : clientList()) {
-            if (!std::ranges::count(before, w) && managed({w})) client.windows = {w};
+            if (!std::ranges::count(before, w)) client.windows = {w};
         }
         return !client.windows.empty();
     });
@@ -129,15 +110,7 @@ X11Session::Client& X11Session::startProgram(const std::vector<std::string>& arg
 
 void X11Session::stopClient(Client& client) {
     client.process->stop();
-    waitUntil([&] {
-        const auto list = clientList();
-        return std::ranges::none_of(client.windows,
-                                    [&](xcb_window_t w) { return std::ranges::count(list, w); });
-    });
-}
-
-std::string X11Session::run(const std::vector<std::string>& argv) {
-    return ChildProcess(argv, environment(), logDirectory_ + "/tools.log").output(10s);
+    waitUntil([&] { return listed(client.windows) == 0; });
 }
 
 X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
@@ -154,25 +127,6 @@ X11Session::Rect X11Session::frameGeometry(xcb_window_t client) {
     if (!geometry) return {};
     const unsigned border = 2u * geometry->border_width;
     return {geometry->width + border, geometry->height + border};
-}
-
-std::vector<std::uint32_t> X11Session::cardinals(xcb_window_t window, const char* name) {
-    Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, atom(name), XCB_ATOM_ANY, 0, 1 << 16),
-        nullptr));
-    if (!reply || reply->format != 32) return {};
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
-    return {data, data + xcb_get_property_value_length(reply.get()) / 4};
-}
-
-bool X11Session::waitUntil(const std::function<bool()>& condition,
-                           std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
 }
 
 }  // namespace varnic::testing

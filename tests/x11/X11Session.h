@@ -2,29 +2,23 @@
 
 #include <xcb/xcb.h>
 
-#include <chrono>
 #include <cstdio>
-#include <functional>
 #include <list>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "tests/x11/ChildProcess.h"
+#include "tests/harness/TestDesktop.h"
 
 namespace varnic::testing {
 
-using namespace std::chrono_literals;
-
 // A private X display for one test binary or benchmark: its own Xvfb on a
 // free display number, optionally a real window manager (openbox), and the
-// clients the tests start. Everything it started is ended by pid when it
-// goes. Logs go to a directory of their own (logDirectory()).
-class X11Session {
+// clients the tests start, with a home and configuration in the log folder.
+class X11Session : public TestDesktop {
   public:
     struct Client {
-        std::unique_ptr<ChildProcess> process;
+        ChildProcess* process = nullptr;
         std::vector<xcb_window_t> windows;
         pid_t pid() const { return process->pid(); }
     };
@@ -34,12 +28,10 @@ class X11Session {
     };
 
     explicit X11Session(bool withWindowManager = true);
-    ~X11Session();
-    X11Session(const X11Session&) = delete;
-    X11Session& operator=(const X11Session&) = delete;
+    // The connection goes before the server does.
+    ~X11Session() override { xcb_disconnect(connection_); }
 
     const std::string& display() const { return display_; }
-    const std::string& logDirectory() const { return logDirectory_; }
     xcb_window_t root() const { return root_; }
     ChildProcess& windowManager() { return *windowManager_; }
 
@@ -51,8 +43,6 @@ class X11Session {
     // Ends the client and waits until the window manager has let go of its windows.
     void stopClient(Client& client);
 
-    // Runs a tool (wmctrl, xdotool, xwininfo) on this display; its stdout.
-    std::string run(const std::vector<std::string>& argv);
     // Sets a property of any window, as any client of the display may: the
     // hostile values the tests give other clients' windows and the root.
     void setProperty(xcb_window_t window, const char* name, const char* type,
@@ -71,21 +61,16 @@ class X11Session {
         std::snprintf(text, sizeof text, "0x%x", window);
         return text;
     }
-    static bool waitUntil(const std::function<bool()>& condition,
-                          std::chrono::milliseconds timeout = 10s);
 
   private:
-    std::vector<std::string> environment() const;
     xcb_atom_t atom(const char* name);
-    std::vector<std::uint32_t> cardinals(xcb_window_t window, const char* name);
     void change(xcb_window_t window, const char* name, const char* type, std::uint8_t format,
                 std::size_t items, const void* data);
-    bool managed(const std::vector<xcb_window_t>& windows);
+    // How many of the windows the window manager lists.
+    std::size_t listed(const std::vector<xcb_window_t>& windows);
 
-    std::string logDirectory_;
     std::string display_;
-    std::unique_ptr<ChildProcess> server_;
-    std::unique_ptr<ChildProcess> windowManager_;
+    ChildProcess* windowManager_ = nullptr;
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = XCB_WINDOW_NONE;
     std::list<Client> clients_;

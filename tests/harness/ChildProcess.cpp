@@ -1,18 +1,15 @@
-#include "tests/x11/ChildProcess.h"
+#include "tests/harness/ChildProcess.h"
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
-#include <thread>
 #include <utility>
-
-extern char** environ;
 
 namespace varnic::testing {
 
@@ -21,13 +18,13 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::string& logFile) {
     int out[2];
     if (pipe(out) != 0) throw std::runtime_error("pipe");
-    std::vector<std::string> env;
-    for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
-    for (const auto& extra : environment) {
-        const auto name = extra.substr(0, extra.find('=') + 1);
-        std::erase_if(env, [&](const std::string& e) { return e.rfind(name, 0) == 0; });
-        env.push_back(extra);
-    }
+    // env(1) adds the entries: the child of a threaded test may not allocate.
+    std::vector<std::string> command{"env"};
+    command.insert(command.end(), environment.begin(), environment.end());
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> args;
+    for (auto& a : command) args.push_back(a.data());
+    args.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
@@ -38,21 +35,19 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
         dup2(out[1], 1);
         if (log >= 0) dup2(log, 2);
         closefrom(3);
-        std::vector<char*> args, envp;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
-        args.push_back(nullptr);
-        envp.push_back(nullptr);
-        execvpe(args[0], args.data(), envp.data());
+        execvp(args[0], args.data());
         _exit(127);
     }
     close(out[1]);
     stdout_ = out[0];
+    // glibc 2.36 declares pidfd_open without C linkage for C++.
+    exited_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
 }
 
 ChildProcess::~ChildProcess() {
     stop();
-    if (stdout_ >= 0) close(stdout_);
+    close(stdout_);
+    if (exited_ >= 0) close(exited_);
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
@@ -94,18 +89,12 @@ std::string ChildProcess::output(std::chrono::milliseconds timeout) {
 }
 
 bool ChildProcess::reapedWithin(std::chrono::milliseconds timeout, int& status) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (pid_ > 0 && waitpid(pid_, &status, WNOHANG) != pid_) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    if (pid_ <= 0) return true;
+    pollfd ended{exited_, POLLIN, 0};
+    if (poll(&ended, 1, static_cast<int>(timeout.count())) <= 0) return false;
+    waitpid(pid_, &status, 0);
     pid_ = -1;
     return true;
-}
-
-bool ChildProcess::running() {
-    int status = 0;
-    return !reapedWithin(std::chrono::milliseconds(0), status);
 }
 
 std::optional<int> ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
@@ -121,10 +110,10 @@ void ChildProcess::stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     kill(pid_, SIGCONT);
-    if (reapedWithin(std::chrono::seconds(2), status)) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
+    if (!reapedWithin(std::chrono::seconds(2), status)) {
+        kill(pid_, SIGKILL);
+        reapedWithin(std::chrono::milliseconds(-1), status);  // no limit: it cannot refuse
+    }
 }
 
 }  // namespace varnic::testing

@@ -7,17 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/x11/ChildProcess.h"
+#include "tests/harness/ChildProcess.h"
 
 namespace varnic::testing {
 
 using namespace std::chrono_literals;
 
 // What every private desktop of a test shares: a folder for its logs (in the
-// runner's folder when there is one), the compositor or window manager, which
-// names itself on its standard output once it is up, its clients with the
-// session's display variables, and bounded waits. Everything started here is
-// ended by pid when the session goes; the folder stays when a test failed.
+// runner's folder when there is one), the display server, compositor or
+// window manager, which names itself on its standard output once it is up,
+// its clients with the session's environment, and bounded waits. Everything
+// started here is ended by pid when the session goes; the folder stays when a
+// test failed.
 class TestDesktop {
   public:
     explicit TestDesktop(const std::string& name);
@@ -31,7 +32,7 @@ class TestDesktop {
                              const std::string& announcement, std::chrono::seconds timeout = 30s);
     ChildProcess& desktop() { return *desktop_; }
     const std::string& logDirectory() const { return directory_; }
-    // The display variables of this session ("NAME=value").
+    // The environment of this session's clients ("NAME=value").
     std::vector<std::string> environment() const { return environment_; }
     // A client of this desktop, with extra environment ("NAME=value").
     ChildProcess& start(const std::vector<std::string>& argv,
@@ -40,6 +41,7 @@ class TestDesktop {
                                         const std::vector<std::string>& environment = {});
     // The whole standard output of a tool run in this session.
     std::string run(const std::vector<std::string>& argv);
+    // Polls the condition until it holds; false after the timeout.
     static bool waitUntil(const std::function<bool()>& condition,
                           std::chrono::milliseconds timeout = 10s);
 

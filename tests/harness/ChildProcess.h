@@ -32,18 +32,16 @@ class ChildProcess {
     // All of stdout until the program closes it (each line within the timeout).
     std::string output(std::chrono::milliseconds timeout);
     void stop();
-    // False once the process has ended (it is then reaped).
-    bool running();
     // The exit status once the process ends within the timeout (it is then
     // reaped); absent when it is still running or was killed by a signal.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
 
   private:
-    // True once the process has ended within the timeout and is reaped (the
-    // status is set when it is reaped now).
+    // True once the process has ended within the timeout and is reaped.
     bool reapedWithin(std::chrono::milliseconds timeout, int& status);
 
     pid_t pid_ = -1;
+    int exited_ = -1;  // the pidfd, readable once the process has ended
     int stdout_ = -1;
     std::string buffer_;
     std::vector<std::string> seen_;

@@ -1,4 +1,4 @@
-#include "tests/wayland/TestDesktop.h"
+#include "tests/harness/TestDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,7 @@
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
-
-#include "tests/x11/X11Session.h"
+#include <thread>
 
 namespace varnic::testing {
 
@@ -63,7 +62,12 @@ std::string TestDesktop::run(const std::vector<std::string>& argv) {
 
 bool TestDesktop::waitUntil(const std::function<bool()>& condition,
                             std::chrono::milliseconds timeout) {
-    return X11Session::waitUntil(condition, timeout);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
 }
 
 }  // namespace varnic::testing
