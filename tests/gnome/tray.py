@@ -85,21 +85,17 @@ def focused(process, title):
     return window(process, title)[4]
 
 
-def indicator(matches=None):
+def indicator(own=None):
     """Varnic's icon: the tray's item while the AppIndicator host shows it, else its own."""
-    matches = matches or (lambda key: key.startswith('appindicator-') and f'-{varnic.pid}-' in key
-                          if tray else key == 'varnic')
-    return next((found for found in test_input('Indicators')[0] if matches(found[0])), None)
+    own = not tray if own is None else own
+    return next((found for found in test_input('Indicators')[0] if (found[0] == 'varnic' if own else
+                 found[0].startswith('appindicator-') and f'-{varnic.pid}-' in found[0])), None)
 
 
 def laid_out():
     """The top bar lays a new indicator out after adding it: until then it has no size.
     A tray fills its menu later: "Resize to..." becomes a submenu last."""
-    return (found := indicator()) and found[1][2] > 0 and found[4]
-
-
-def menu_open():
-    return (found := indicator()) and found[2]
+    return (found := indicator()) and found[1][2] > 0 and found[3]
 
 
 def key(keyval, focus=None):
@@ -115,7 +111,7 @@ def pick(button, *items):
     test_input('Click', x + width // 2, y + height // 2, button, signature='iiu')
     if button == 1 and not tray:
         return
-    wait(f'no menu on button {button}', menu_open)
+    wait(f'no menu on button {button}', lambda: (found := indicator()) and found[2])
     for keyval, focus in ([(KEY_DOWN, 'Open Varnic')] if tray else []) + list(items):
         key(keyval, focus)
     key(KEY_RETURN)
@@ -194,7 +190,7 @@ try:
         f'pid={demo.pid} ' in line for line in log().splitlines()))
     if tray:
         # Varnic's own icon only while no tray shows its item: the tray goes, the icon comes.
-        if indicator(lambda key: key == 'varnic'):
+        if indicator(own=True):
             fail('two icons in the top bar')
         switch('DisableExtension', 'ubuntu-appindicators@ubuntu.com')
         tray = False
