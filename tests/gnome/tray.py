@@ -5,18 +5,16 @@
 # Runs inside gnome-session.sh. Usage: tray.py own-icon|appindicator VARNIC
 # Prints the panel's distance from the icon.
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 from gi.repository import Gio, GLib
 
 scenario, varnic_binary = sys.argv[1], sys.argv[2]
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-work = tempfile.mkdtemp()
-log_path = os.path.join(work, 'varnic.log')
+# The session's home is fresh: Varnic's settings and log go there.
+log_path = os.path.join(os.environ['HOME'], 'varnic.log')
 WINDOWS = os.path.join(os.path.dirname(__file__), 'windows.py')
 KEY_SPACE, KEY_RETURN, KEY_ESCAPE, KEY_RIGHT, KEY_DOWN = 0x20, 0xff0d, 0xff1b, 0xff53, 0xff54
 TO_720P = [(KEY_DOWN, 'Resize to...'), (KEY_RIGHT, '1080p (Full HD) (1920x1080)'),
@@ -33,7 +31,8 @@ def log():
 
 def fail(message):
     print(f'FAIL ({scenario}): {message}\n--- varnic log ---\n{log()}', file=sys.stderr, flush=True)
-    print(f"indicators: {test_input('Indicators')}\nwindows: {windows()}", file=sys.stderr)
+    print(f"indicators: {test_input('Indicators')}\nwindows: {extension('ListWindows')[0]}",
+          file=sys.stderr)
     raise SystemExit(1)
 
 
@@ -72,17 +71,15 @@ def extension(method, *args, signature=''):
                 'io.github.varnic.Extension1', method, *args, signature=signature)
 
 
-def windows():
-    return extension('ListWindows')[0]
-
-
 def window(process, title):
-    return next((w for w in windows() if w[1] == process.pid and w[3] == title), None)
+    return next((w for w in extension('ListWindows')[0] if w[1] == process.pid and w[3] == title),
+                None)
 
 
 def focused(process, title):
-    wait(f'"{title}" did not get the focus', lambda: (w := window(process, title)) and w[6])
-    return window(process, title)[4]
+    """The frame of the window, once it has the focus."""
+    return wait(f'"{title}" did not get the focus',
+                lambda: (w := window(process, title)) and w[6] and w[4])
 
 
 def indicator(own=None):
@@ -134,9 +131,8 @@ if tray:
     switch('DisableExtension', 'varnic@varnic.github.io')
     wait('the extension stayed on', lambda: not owned('io.github.varnic.Extension'))
 demo = subprocess.Popen([sys.executable, WINDOWS, 'Resize me'], stdout=subprocess.DEVNULL)
-env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
 with open(log_path, 'w') as output:
-    varnic = subprocess.Popen([varnic_binary], stdout=output, stderr=subprocess.STDOUT, env=env)
+    varnic = subprocess.Popen([varnic_binary], stdout=output, stderr=subprocess.STDOUT)
 fixed = None
 try:
     wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in log(), 30)
@@ -203,12 +199,9 @@ try:
         tray = True
         wait('no item once the tray came back', laid_out)
     pick(3, (KEY_DOWN, 'Resize to...'), (KEY_DOWN, 'Quit'))
-    try:
-        status = varnic.wait(10)
-    except subprocess.TimeoutExpired:
-        fail('Quit did not end Varnic')
-    if status != 0:
-        fail(f'Varnic exited with {status}')
+    wait('Quit did not end Varnic', lambda: varnic.poll() is not None, 10)
+    if varnic.returncode != 0:
+        fail(f'Varnic exited with {varnic.returncode}')
     # Quit waits for the host's "closed", which would otherwise reach no one
     # (the AppIndicator host logs the error). A round trip lets the shell log it.
     test_input('KeyFocus')
@@ -221,4 +214,3 @@ finally:
             process.kill()
         if process:
             process.wait()
-    shutil.rmtree(work)
