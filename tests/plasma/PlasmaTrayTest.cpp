@@ -26,11 +26,13 @@ namespace {
 using namespace std::chrono_literals;
 using testing::KWinSession;
 
+// kded answers once it has loaded its modules, which a loaded machine delays
+// by many seconds.
 QString call(const QString& service, const QString& path, const QString& interface,
              const QString& method, const QVariantList& arguments) {
     auto message = QDBusMessage::createMethodCall(service, path, interface, method);
     message.setArguments(arguments);
-    const auto reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
+    const auto reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 40000);
     return reply.arguments().value(0).toString();
 }
 
