@@ -88,6 +88,8 @@ cleanup() {
     number=${lock#"$root"/tmp/.X}
     rm -f "$lock" "$root/tmp/.X11-unix/X${number%-lock}"
   done
+  # The root's mount point for the session's folder goes too.
+  [ "$root" = / ] || { umount -l "$root$base" && rmdir "$root$base"; } 2>/dev/null
   if [ "$status" -eq 0 ]; then
     rm -rf "$base"
   else
