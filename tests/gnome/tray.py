@@ -3,7 +3,6 @@
 # test-input extension's virtual pointer and keyboard), judged by what the
 # shell reports: the menu it draws, the frames of the windows it manages.
 # Runs inside gnome-session.sh. Usage: tray.py own-icon|appindicator VARNIC
-# Prints the panel's distance from the icon.
 import os
 import subprocess
 import sys
@@ -175,11 +174,8 @@ try:
     # Left click: the panel beside the icon, for the window that had the focus.
     pick(1)
     # A loaded machine delays Varnic's questions to the shell by seconds.
-    frame = wait('the panel did not come near the icon',
-                 lambda: (w := window(varnic, 'Varnic')) and gap(w[4], indicator()[1]) <= 80
-                 and w[4], 60)
-    print(f'{scenario}: icon {tuple(indicator()[1])}, panel {tuple(frame)}, '
-          f'{gap(frame, indicator()[1])} px away')
+    wait('the panel did not come near the icon',
+         lambda: (w := window(varnic, 'Varnic')) and gap(w[4], indicator()[1]) <= 80, 60)
     wait('the panel is not for "Resize me"', lambda: any(
         line.startswith(('fetchActiveWindowInfo: using last non-self app pid=',
                          'fetchActiveWindowInfo: AXFocusedApplication pid=')) and
