@@ -89,7 +89,7 @@ cleanup() {
     rm -f "$lock" "$root/tmp/.X11-unix/X${number%-lock}"
   done
   # The root's mount point for the session's folder goes too.
-  [ "$root" = / ] || { umount -l "$root$base" && rmdir "$root$base"; } 2>/dev/null
+  [ "$root" = / ] || { umount -l "$root$base" && rmdir "$root$base"; } 2>/dev/null || true
   if [ "$status" -eq 0 ]; then
     rm -rf "$base"
   else
