@@ -30,12 +30,7 @@ struct Window {
     QRect frame;
 };
 
-}  // namespace
-}  // namespace varnic
-
-Q_DECLARE_METATYPE(varnic::Window)
-
-QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window) {
+QDBusArgument& operator<<(QDBusArgument& argument, const Window& window) {
     argument.beginStructure();
     argument << window.id << window.pid << window.text << window.text << window.frame << true
              << true << false;
@@ -43,12 +38,9 @@ QDBusArgument& operator<<(QDBusArgument& argument, const varnic::Window& window)
     return argument;
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, varnic::Window&) {
+const QDBusArgument& operator>>(const QDBusArgument& argument, Window&) {
     return argument;
 }
-
-namespace varnic {
-namespace {
 
 // Answers every call with what the test put in `reply` (nothing: no answer),
 // under a bus name of its own. Varnic's calls block the main thread, so it

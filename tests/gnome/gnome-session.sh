@@ -7,11 +7,13 @@
 # - with a session bus and a second one standing in for the system bus;
 # - with the extension folders given installed for the user, and UUIDs
 #   installed system-wide with --enable, all enabled.
-# With --root DIR the shell and its buses run from that Debian root (chroot);
-# the command runs outside it, reaching them through the shared runtime folder.
+# With --trixie the shell and its buses run from the Debian 13 root that
+# tools/trixie-root.sh builds ($VARNIC_TRIXIE_ROOT, else its default folder),
+# chrooted; the command runs outside it, reaching them through the shared
+# runtime folder. Without the root's shell the run is skipped (77).
 # The command gets WAYLAND_DISPLAY, DISPLAY (the shell's Xwayland),
 # DBUS_SESSION_BUS_ADDRESS and VARNIC_SHELL_LOG (the shell's output).
-# Usage: gnome-session.sh [--root DIR] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]
+# Usage: gnome-session.sh [--trixie] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "gnome-session: needs root for its mount namespace" >&2; exit 2; }
 # Everything runs in a mount namespace of its own, which ends with it.
@@ -23,15 +25,16 @@ extensions=()
 uuids=()
 while [ $# -gt 0 ]; do
   case $1 in
-    --root) root=$2; shift 2 ;;
+    --trixie) root=${VARNIC_TRIXIE_ROOT:-/var/cache/varnic/trixie-root}; shift ;;
     --enable) uuids+=("$2"); shift 2 ;;
     --) shift; break ;;
     *) extensions+=("$1"); uuids+=("$(basename "$1")"); shift ;;
   esac
 done
 [ ${#extensions[@]} -ge 1 ] && [ $# -ge 1 ] || {
-  echo "usage: $0 [--root DIR] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]" >&2
+  echo "usage: $0 [--trixie] [--enable UUID]... EXTENSION_DIR... -- COMMAND [ARGUMENT...]" >&2
   exit 2; }
+[ -x "$root/usr/bin/gnome-shell" ] || { echo "gnome-session: no GNOME Shell in $root" >&2; exit 77; }
 
 user=${VARNIC_TEST_USER:-varnictest}
 id -u "$user" >/dev/null 2>&1 ||
@@ -85,6 +88,8 @@ cleanup() {
     number=${lock#"$root"/tmp/.X}
     rm -f "$lock" "$root/tmp/.X11-unix/X${number%-lock}"
   done
+  # The root's mount point for the session's folder goes too.
+  [ "$root" = / ] || { umount -l "$root$base" && rmdir "$root$base"; } 2>/dev/null || true
   if [ "$status" -eq 0 ]; then
     rm -rf "$base"
   else

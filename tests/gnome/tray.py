@@ -3,20 +3,17 @@
 # test-input extension's virtual pointer and keyboard), judged by what the
 # shell reports: the menu it draws, the frames of the windows it manages.
 # Runs inside gnome-session.sh. Usage: tray.py own-icon|appindicator VARNIC
-# Prints the panel's distance from the icon.
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 from gi.repository import Gio, GLib
 
 scenario, varnic_binary = sys.argv[1], sys.argv[2]
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-work = tempfile.mkdtemp()
-log_path = os.path.join(work, 'varnic.log')
+# The session's home is fresh: Varnic's settings and log go there.
+log_path = os.path.join(os.environ['HOME'], 'varnic.log')
 WINDOWS = os.path.join(os.path.dirname(__file__), 'windows.py')
 KEY_SPACE, KEY_RETURN, KEY_ESCAPE, KEY_RIGHT, KEY_DOWN = 0x20, 0xff0d, 0xff1b, 0xff53, 0xff54
 TO_720P = [(KEY_DOWN, 'Resize to...'), (KEY_RIGHT, '1080p (Full HD) (1920x1080)'),
@@ -33,7 +30,8 @@ def log():
 
 def fail(message):
     print(f'FAIL ({scenario}): {message}\n--- varnic log ---\n{log()}', file=sys.stderr, flush=True)
-    print(f"indicators: {test_input('Indicators')}\nwindows: {windows()}", file=sys.stderr)
+    print(f"indicators: {test_input('Indicators')}\nwindows: {extension('ListWindows')[0]}",
+          file=sys.stderr)
     raise SystemExit(1)
 
 
@@ -72,34 +70,28 @@ def extension(method, *args, signature=''):
                 'io.github.varnic.Extension1', method, *args, signature=signature)
 
 
-def windows():
-    return extension('ListWindows')[0]
-
-
 def window(process, title):
-    return next((w for w in windows() if w[1] == process.pid and w[3] == title), None)
+    return next((w for w in extension('ListWindows')[0] if w[1] == process.pid and w[3] == title),
+                None)
 
 
 def focused(process, title):
-    wait(f'"{title}" did not get the focus', lambda: (w := window(process, title)) and w[6])
-    return window(process, title)[4]
+    """The frame of the window, once it has the focus."""
+    return wait(f'"{title}" did not get the focus',
+                lambda: (w := window(process, title)) and w[6] and w[4])
 
 
-def indicator(matches=None):
+def indicator(own=None):
     """Varnic's icon: the tray's item while the AppIndicator host shows it, else its own."""
-    matches = matches or (lambda key: key.startswith('appindicator-') and f'-{varnic.pid}-' in key
-                          if tray else key == 'varnic')
-    return next((found for found in test_input('Indicators')[0] if matches(found[0])), None)
+    own = not tray if own is None else own
+    return next((found for found in test_input('Indicators')[0] if (found[0] == 'varnic' if own else
+                 found[0].startswith('appindicator-') and f'-{varnic.pid}-' in found[0])), None)
 
 
 def laid_out():
     """The top bar lays a new indicator out after adding it: until then it has no size.
     A tray fills its menu later: "Resize to..." becomes a submenu last."""
-    return (found := indicator()) and found[1][2] > 0 and found[4]
-
-
-def menu_open():
-    return (found := indicator()) and found[2]
+    return (found := indicator()) and found[1][2] > 0 and found[3]
 
 
 def key(keyval, focus=None):
@@ -115,7 +107,7 @@ def pick(button, *items):
     test_input('Click', x + width // 2, y + height // 2, button, signature='iiu')
     if button == 1 and not tray:
         return
-    wait(f'no menu on button {button}', menu_open)
+    wait(f'no menu on button {button}', lambda: (found := indicator()) and found[2])
     for keyval, focus in ([(KEY_DOWN, 'Open Varnic')] if tray else []) + list(items):
         key(keyval, focus)
     key(KEY_RETURN)
@@ -138,9 +130,8 @@ if tray:
     switch('DisableExtension', 'varnic@varnic.github.io')
     wait('the extension stayed on', lambda: not owned('io.github.varnic.Extension'))
 demo = subprocess.Popen([sys.executable, WINDOWS, 'Resize me'], stdout=subprocess.DEVNULL)
-env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, 'config'))
 with open(log_path, 'w') as output:
-    varnic = subprocess.Popen([varnic_binary], stdout=output, stderr=subprocess.STDOUT, env=env)
+    varnic = subprocess.Popen([varnic_binary], stdout=output, stderr=subprocess.STDOUT)
 fixed = None
 try:
     wait('no GNOME Shell backend', lambda: 'Window system: GNOME Shell ' in log(), 30)
@@ -183,18 +174,15 @@ try:
     # Left click: the panel beside the icon, for the window that had the focus.
     pick(1)
     # A loaded machine delays Varnic's questions to the shell by seconds.
-    frame = wait('the panel did not come near the icon',
-                 lambda: (w := window(varnic, 'Varnic')) and gap(w[4], indicator()[1]) <= 80
-                 and w[4], 60)
-    print(f'{scenario}: icon {tuple(indicator()[1])}, panel {tuple(frame)}, '
-          f'{gap(frame, indicator()[1])} px away')
+    wait('the panel did not come near the icon',
+         lambda: (w := window(varnic, 'Varnic')) and gap(w[4], indicator()[1]) <= 80, 60)
     wait('the panel is not for "Resize me"', lambda: any(
         line.startswith(('fetchActiveWindowInfo: using last non-self app pid=',
                          'fetchActiveWindowInfo: AXFocusedApplication pid=')) and
         f'pid={demo.pid} ' in line for line in log().splitlines()))
     if tray:
         # Varnic's own icon only while no tray shows its item: the tray goes, the icon comes.
-        if indicator(lambda key: key == 'varnic'):
+        if indicator(own=True):
             fail('two icons in the top bar')
         switch('DisableExtension', 'ubuntu-appindicators@ubuntu.com')
         tray = False
@@ -207,12 +195,9 @@ try:
         tray = True
         wait('no item once the tray came back', laid_out)
     pick(3, (KEY_DOWN, 'Resize to...'), (KEY_DOWN, 'Quit'))
-    try:
-        status = varnic.wait(10)
-    except subprocess.TimeoutExpired:
-        fail('Quit did not end Varnic')
-    if status != 0:
-        fail(f'Varnic exited with {status}')
+    wait('Quit did not end Varnic', lambda: varnic.poll() is not None, 10)
+    if varnic.returncode != 0:
+        fail(f'Varnic exited with {varnic.returncode}')
     # Quit waits for the host's "closed", which would otherwise reach no one
     # (the AppIndicator host logs the error). A round trip lets the shell log it.
     test_input('KeyFocus')
@@ -225,4 +210,3 @@ finally:
             process.kill()
         if process:
             process.wait()
-    shutil.rmtree(work)

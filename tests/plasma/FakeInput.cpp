@@ -5,7 +5,7 @@
 //   varnic_fake_input hold        keeps a device in the seat until ended, so that
 //                                 the seat's pointer and keyboard stay for clients
 //   varnic_fake_input click X Y left|right   moves the pointer there and clicks
-//   varnic_fake_input key Down|Up|Return...
+//   varnic_fake_input key Down|Up|Return|Escape...
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
@@ -55,7 +55,7 @@ bool run(int argc, char** argv) {
         return true;
     }
     const std::map<std::string, uint32_t> keys{
-        {"Down", KEY_DOWN}, {"Up", KEY_UP}, {"Return", KEY_ENTER}};
+        {"Down", KEY_DOWN}, {"Up", KEY_UP}, {"Return", KEY_ENTER}, {"Escape", KEY_ESC}};
     for (int i = 2; action == "key" && i < argc; ++i) {
         if (!keys.contains(argv[i])) return false;
         org_kde_kwin_fake_input_keyboard_key(fakeInput, keys.at(argv[i]),

@@ -24,87 +24,31 @@ namespace varnic {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ChildProcess;
 using testing::KWinSession;
 
-// Plasma's tray, its helpers (kded carries the StatusNotifierWatcher,
-// plasmashell aborts without the activity manager) and what the host asks
-// of the items, on the test's session bus.
-class PlasmaDesktop {
-  public:
-    explicit PlasmaDesktop(KWinSession& session)
-        : session_(session),
-          input_(session.spawn({VARNIC_FAKE_INPUT, "hold"})),
-          bus_(session.spawn({"dbus-monitor", "--session"})) {}
+// kded answers once it has loaded its modules, which a loaded machine delays
+// by many seconds.
+QString call(const QString& service, const QString& path, const QString& interface,
+             const QString& method, const QVariantList& arguments) {
+    auto message = QDBusMessage::createMethodCall(service, path, interface, method);
+    message.setArguments(arguments);
+    const auto reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 40000);
+    return reply.arguments().value(0).toString();
+}
 
-    // The seat has a pointer and a keyboard, and the panel's tray is on the bus;
-    // a fatal failure names the step that did not come.
-    void start() {
-        // The seat keeps them while this client runs: a client that joins and
-        // leaves for each click takes them away before the panel has seen them.
-        ASSERT_EQ(input_->readLine(10s), "ready") << "fake input";
-        // The monitor's own name goes once it watches.
-        ASSERT_TRUE(awaitBus("member=NameLost")) << "dbus-monitor";
-        const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
-        activities_ = session_.spawn(
-            session_.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}), wayland);
-        ASSERT_TRUE(awaitBus("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
-        // kded5 or kded6, named so on the bus too.
-        const auto kded = "kded" + std::to_string(session_.plasma());
-        kded_ = session_.spawn(session_.ofPlasma({kded}), wayland);
-        const auto service = QString::fromStdString("org.kde." + kded);
-        ASSERT_TRUE(awaitBus("string \"" + service.toStdString() + "\"")) << kded;
-        // kded loads the watcher only when a session asks for it.
-        ASSERT_EQ(call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}), "true")
-            << "the StatusNotifierWatcher";
-        // plasmashell tells a session's splash screen how far it got: with the
-        // name held here the call fails at once, where the bus would start a
-        // stand-in that outlives the test by a minute.
-        QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
-        shell_ = session_.spawn(session_.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
-        ASSERT_TRUE(awaitBus("member=RegisterStatusNotifierHost")) << "plasmashell's tray";
-    }
-    std::optional<std::string> awaitBus(const std::string& text) {
-        return bus_->awaitLine(text, 10s);
-    }
-    // The tray applet's area on the screen, as plasmashell lays it out.
-    QRect tray() {
-        const auto answer =
-            call("org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell", "evaluateScript",
-                 {"const p = panels()[0]; const t = p.widgets('org.kde.plasma.systemtray')[0];"
-                  "print(JSON.stringify({x: t.geometry.x, y: t.geometry.y, w: t.geometry.width,"
-                  " h: t.geometry.height, panel: p.height}));"});
-        const auto tray = QJsonDocument::fromJson(answer.toUtf8()).object();
-        if (tray.isEmpty()) return {};
-        // The default panel spans the bottom edge of the 1920x1080 screen.
-        const int top = 1080 - tray["panel"].toInt();
-        return {tray["x"].toInt(), top + tray["y"].toInt(), tray["w"].toInt(), tray["h"].toInt()};
-    }
-    void click(QPoint at, const std::string& button) {
-        session_.run(
-            {VARNIC_FAKE_INPUT, "click", std::to_string(at.x()), std::to_string(at.y()), button});
-    }
-    void keys(std::vector<std::string> names) {
-        names.insert(names.begin(), {VARNIC_FAKE_INPUT, "key"});
-        session_.run(names);
-    }
-
-  private:
-    static QString call(const QString& service, const QString& path, const QString& interface,
-                        const QString& method, const QVariantList& arguments) {
-        auto message = QDBusMessage::createMethodCall(service, path, interface, method);
-        message.setArguments(arguments);
-        const auto reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
-        return reply.arguments().value(0).toString();
-    }
-
-    KWinSession& session_;
-    std::unique_ptr<ChildProcess> input_;
-    std::unique_ptr<ChildProcess> bus_;
-    std::unique_ptr<ChildProcess> activities_;
-    std::unique_ptr<ChildProcess> kded_;
-    std::unique_ptr<ChildProcess> shell_;
-};
+// The tray applet's area on the screen, as plasmashell lays it out.
+QRect tray() {
+    const auto answer =
+        call("org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell", "evaluateScript",
+             {"const p = panels()[0]; const t = p.widgets('org.kde.plasma.systemtray')[0];"
+              "print(JSON.stringify({x: t.geometry.x, y: t.geometry.y, w: t.geometry.width,"
+              " h: t.geometry.height, panel: p.height}));"});
+    const auto tray = QJsonDocument::fromJson(answer.toUtf8()).object();
+    if (tray.isEmpty()) return {};
+    // The default panel spans the bottom edge of the 1920x1080 screen.
+    const int top = 1080 - tray["panel"].toInt();
+    return {tray["x"].toInt(), top + tray["y"].toInt(), tray["w"].toInt(), tray["h"].toInt()};
+}
 
 // Whether Varnic's visible window (its panel) on XWayland's screen is within
 // 80 pixels of the point.
@@ -123,24 +67,57 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // Lets the test's client send input events, as a remote-control tool may.
     setenv("KWIN_WAYLAND_NO_PERMISSION_CHECKS", "1", 1);
     KWinSession session;
-    PlasmaDesktop desktop(session);
-    desktop.start();
-    ASSERT_FALSE(HasFatalFailure());
+    // The seat keeps a pointer and a keyboard while this client runs: a client
+    // that joins and leaves for each click takes them away before the panel
+    // has seen them.
+    const auto input = session.spawn({VARNIC_FAKE_INPUT, "hold"});
+    const auto bus = session.spawn({"dbus-monitor", "--session"});
+    const auto awaitBus = [&](const std::string& text) { return bus->awaitLine(text, 10s); };
+    const auto fakeInput = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), VARNIC_FAKE_INPUT);
+        session.run(arguments);
+    };
+    const auto click = [&](QPoint at, const std::string& button) {
+        fakeInput({"click", std::to_string(at.x()), std::to_string(at.y()), button});
+    };
+    ASSERT_EQ(input->readLine(10s), "ready") << "fake input";
+    // The monitor's own name goes once it watches.
+    ASSERT_TRUE(awaitBus("member=NameLost")) << "dbus-monitor";
+    // Plasma's tray and its helpers: kded carries the StatusNotifierWatcher,
+    // plasmashell aborts without the activity manager.
+    const std::vector<std::string> wayland{"QT_QPA_PLATFORM=wayland"};
+    session.start(session.ofPlasma({"/usr/lib/x86_64-linux-gnu/libexec/kactivitymanagerd"}),
+                  wayland);
+    ASSERT_TRUE(awaitBus("string \"org.kde.ActivityManager\"")) << "kactivitymanagerd";
+    // kded5 or kded6, named so on the bus too.
+    const auto kded = "kded" + std::to_string(session.plasma());
+    session.start(session.ofPlasma({kded}), wayland);
+    ASSERT_TRUE(awaitBus("string \"org.kde." + kded + "\"")) << kded;
+    // kded loads the watcher only when a session asks for it.
+    const auto service = QString::fromStdString("org.kde." + kded);
+    ASSERT_EQ(call(service, "/kded", service, "loadModule", {"statusnotifierwatcher"}), "true")
+        << "the StatusNotifierWatcher";
+    // plasmashell tells a session's splash screen how far it got: with the
+    // name held here the call fails at once, where the bus would start a
+    // stand-in that outlives the test by a minute.
+    QDBusConnection::sessionBus().registerService(QStringLiteral("org.kde.KSplash"));
+    session.start(session.ofPlasma({"plasmashell", "--no-respawn"}), wayland);
+    ASSERT_TRUE(awaitBus("member=RegisterStatusNotifierHost")) << "plasmashell's tray";
+
     const auto target = session.spawn({"gtk3-demo"}, {"GDK_BACKEND=wayland"});
     ASSERT_TRUE(KWinSession::waitUntil([&] { return session.frameSize("gtk3-demo").has_value(); }));
     QRect before;
-    ASSERT_TRUE(KWinSession::waitUntil([&] { return !(before = desktop.tray()).isEmpty(); }));
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return !(before = tray()).isEmpty(); }));
 
-    char folder[] = "/tmp/varnic-plasma-XXXXXX";
-    ASSERT_TRUE(mkdtemp(folder));
+    const auto folder = session.logDirectory();
     // On Plasma 6 Varnic runs with the root's Qt 6, which loads the KDE
     // platform theme (plasma-integration) in a Plasma session: the tray must
     // still be Varnic's own item and menu, not the theme's. The root sees
-    // /tmp only, so the binary goes there.
+    // /tmp only, so the binary goes to the session's folder.
     std::string binary = VARNIC_BINARY;
-    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + std::string(folder)};
+    std::vector<std::string> environment{"XDG_CONFIG_HOME=" + folder};
     if (session.plasma() == 6) {
-        const auto copy = std::string(folder) + "/varnic";
+        const auto copy = folder + "/varnic";
         std::filesystem::copy_file(binary, copy);
         binary = copy;
         environment.insert(environment.end(), {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true",
@@ -148,32 +125,29 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     }
     const auto varnic = session.spawn(session.ofPlasma({binary}), environment);
     ASSERT_TRUE(varnic->awaitLine("Window system: KDE Plasma on Wayland", 10s));
-    ASSERT_TRUE(
-        desktop.awaitBus("path=/StatusNotifierItem; interface=org.freedesktop.DBus."
-                         "Properties"))
+    ASSERT_TRUE(awaitBus("path=/StatusNotifierItem; interface=org.freedesktop.DBus.Properties"))
         << "Plasma's host reads the item";
     // The tray grows by a cell for the icon, which leads the tray: Plasma's
     // own applets and the expander follow it. Under load those applets may
     // still be coming, each pushing the icon aside, so the icon is found
     // afresh before each click (a cell is about as wide as the tray is high).
     QRect after;
-    ASSERT_TRUE(KWinSession::waitUntil([&] {
-        return (after = desktop.tray()).width() > before.width();
-    })) << "the icon takes its place in the tray";
+    ASSERT_TRUE(KWinSession::waitUntil([&] { return (after = tray()).width() > before.width(); }))
+        << "the icon takes its place in the tray";
     const int cell = std::min(after.width() - before.width(), after.height());
     const auto icon = [&] {
-        const QRect tray = desktop.tray();
-        return QPoint(tray.x() + cell / 2, tray.center().y());
+        const QRect area = tray();
+        return QPoint(area.x() + cell / 2, area.center().y());
     };
 
     // Keys reach the menu once it shows, which comes after "opened".
     const auto menusShow = [&](std::size_t count) {
-        return desktop.awaitBus("string \"opened\"") &&
+        return awaitBus("string \"opened\"") &&
                KWinSession::waitUntil([&] { return session.popupFrames().size() == count; });
     };
     const auto menuOpens = [&] {
-        desktop.click(icon(), "right");
-        return desktop.awaitBus("member=AboutToShow") && menusShow(1);
+        click(icon(), "right");
+        return awaitBus("member=AboutToShow") && menusShow(1);
     };
     session.activate("gtk3-demo");
     ASSERT_TRUE(menuOpens()) << "Plasma shows Varnic's menu";
@@ -182,23 +156,22 @@ TEST(PlasmaTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
     // second entry is "720p (HD)"; the submenu then takes keys.
     int x = 0, y = 0, width = 0, height = 0;
     std::sscanf(session.popupFrames()[0].c_str(), "%d %d %d %d", &x, &y, &width, &height);
-    desktop.click({x + width / 2, y + height / 4}, "left");
+    click({x + width / 2, y + height / 4}, "left");
     ASSERT_TRUE(menusShow(2)) << "the presets show";
-    desktop.keys({"Down", "Down", "Return"});
+    fakeInput({"key", "Down", "Down", "Return"});
     EXPECT_TRUE(varnic->awaitLine("Successfully resized gtk3-demo to 1280.0x720.0", 10s));
     EXPECT_EQ(session.frameSize("gtk3-demo"), "1280x720");
 
     const QPoint clicked = icon();
-    desktop.click(clicked, "left");
-    ASSERT_TRUE(desktop.awaitBus("member=Activate")) << "Plasma activates the item";
+    click(clicked, "left");
+    ASSERT_TRUE(awaitBus("member=Activate")) << "Plasma activates the item";
     EXPECT_TRUE(KWinSession::waitUntil([&] { return panelBeside(session, clicked); }))
         << "the panel opens beside the icon";
 
     ASSERT_TRUE(menuOpens()) << "the menu again";
     // "Quit" is the last entry; Up wraps round to it.
-    desktop.keys({"Up", "Return"});
+    fakeInput({"key", "Up", "Return"});
     EXPECT_EQ(varnic->waitForExit(10s), 0) << "Varnic quit";
-    std::filesystem::remove_all(folder);
     if (HasFailure()) {
         for (const auto& line : varnic->seen()) std::cerr << "varnic: " << line << "\n";
     }

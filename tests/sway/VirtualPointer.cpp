@@ -10,26 +10,13 @@
 namespace {
 
 // The two interfaces of wlroots' virtual-pointer protocol (version 1), written
-// out by hand: only their request signatures matter to a client.
-const wl_interface* noTypes[5] = {};
-
-const wl_message pointerRequests[] = {
-    {"motion", "uff", noTypes},   {"motion_absolute", "uuuuu", noTypes},
-    {"button", "uuu", noTypes},   {"axis", "uuf", noTypes},
-    {"frame", "", noTypes},       {"axis_source", "u", noTypes},
-    {"axis_stop", "uu", noTypes}, {"axis_discrete", "uufi", noTypes},
-    {"destroy", "", noTypes},
-};
-const wl_interface pointerInterface = {"zwlr_virtual_pointer_v1", 1, 9,
-                                       pointerRequests,           0, nullptr};
-
+// out by hand with the one request this program sends: the pointer is only
+// held, swaymsg moves and clicks the seat's cursor.
+const wl_interface pointerInterface = {"zwlr_virtual_pointer_v1", 1, 0, nullptr, 0, nullptr};
 const wl_interface* createTypes[] = {&wl_seat_interface, &pointerInterface};
-const wl_message managerRequests[] = {
-    {"create_virtual_pointer", "?on", createTypes},
-    {"destroy", "", noTypes},
-};
+const wl_message managerRequests[] = {{"create_virtual_pointer", "?on", createTypes}};
 const wl_interface managerInterface = {
-    "zwlr_virtual_pointer_manager_v1", 1, 2, managerRequests, 0, nullptr};
+    "zwlr_virtual_pointer_manager_v1", 1, 1, managerRequests, 0, nullptr};
 
 struct Globals {
     wl_seat* seat = nullptr;

@@ -91,7 +91,6 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
             return bus->awaitLine("member=" + member, 10s);
         };
         ASSERT_EQ(pointer->readLine(10s), "ready");
-        ASSERT_TRUE(awaitCall("RegisterStatusNotifierHost"));
         // waybar reads the item, then its menu, and shows the icon.
         ASSERT_TRUE(awaitCall("GetGroupProperties")) << "waybar shows the icon";
 
@@ -114,29 +113,15 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         });
         ASSERT_TRUE(panel) << "the panel opened";
         const auto id = (*panel)["container"]["id"].get<std::int64_t>();
-        // sway centres it when it maps; Varnic then moves it beside the icon,
-        // which the X server tells as a ConfigureNotify.
-        const auto configures = session.spawn(
-            {"xev", "-id", std::to_string((*panel)["container"]["window"].get<std::uint32_t>()),
-             "-event", "structure"});
         // sway maps it tiled (a full-width container right under the bar),
-        // floats it just after, and centres it again whenever the panel's
-        // size changes (Varnic then moves it back): only the floating panel
-        // beside the icon counts, once.
+        // floats it just after and centres it; Varnic then moves it beside
+        // the icon, which the tree may show a moment later.
         Json last;
         const auto beside = [&] {
             last = session.node(id);
             return last.value("type", "") == "floating_con" && distance(last["rect"], icon) <= 80.0;
         };
-        // The tree may show the move a moment after the X server told it:
-        // each ConfigureNotify, or a short while, is a reason to look again.
-        const auto until = std::chrono::steady_clock::now() + 5s;
-        bool placed = beside();
-        while (!placed && std::chrono::steady_clock::now() < until) {
-            configures->awaitLine("ConfigureNotify", 100ms);
-            placed = beside();
-        }
-        EXPECT_TRUE(placed) << last.dump();
+        EXPECT_TRUE(SwaySession::waitUntil(beside, 5s)) << last.dump();
 
         click(session, icon, "BTN_RIGHT");
         const auto menu = awaitCall("AboutToShowGroup");

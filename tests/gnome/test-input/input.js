@@ -3,7 +3,7 @@
 
 // Arguments without a direction are a method's input.
 const INTERFACE_XML = `<node><interface name="io.github.varnic.TestInput">
-  <method name="Indicators"><arg type="a(s(iiii)bub)" direction="out"/></method>
+  <method name="Indicators"><arg type="a(s(iiii)bb)" direction="out"/></method>
   <method name="Settled"><arg type="b" direction="out"/></method>
   <method name="KeyFocus"><arg type="s" direction="out"/></method>
   <method name="Click"><arg type="i"/><arg type="i"/><arg type="u"/></method>
@@ -46,16 +46,15 @@ class TestInput extends Extension {
         return focus.label?.text ?? String(focus);
     }
 
-    // Each indicator by its key, its stage rectangle, whether its menu is open,
-    // how many items the menu has and whether one holds a submenu (a host may
-    // fill the menu later, and replace an item by a submenu once it knows).
+    // Each indicator by its key, its stage rectangle, whether its menu is open
+    // and whether an item holds a submenu (a host may fill the menu later, and
+    // replace an item by a submenu once it knows).
     Indicators() {
         return Object.entries(Main.panel.statusArea).filter(([, actor]) => actor.mapped)
             .map(([key, actor]) => {
                 const [x, y] = actor.get_transformed_position();
                 const [width, height] = actor.get_transformed_size();
                 return [key, [x, y, width, height].map(Math.round), actor.menu?.isOpen ?? false,
-                    actor.menu?.numMenuItems ?? 0,
                     actor.menu?._getMenuItems?.().some(item => Boolean(item.menu)) ?? false];
             });
     }
