@@ -88,10 +88,14 @@ StatusNotifierTray::~StatusNotifierTray() {
 }
 
 // Asynchronous: a watcher that does not answer must not hold the tray.
+// GNOME's AppIndicator host watches an item registered by bus name, and when
+// that watch reports the owner after the item's properties have arrived, it
+// clears them and fails on the refresh, dropping the item (seen under load).
+// Registered by object path, the item is known by its connection: no watch.
 void StatusNotifierTray::registerWithWatcher() {
     auto call = QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
                                                QStringLiteral("RegisterStatusNotifierItem"));
-    call << service_;
+    call << (watcherIsGnomeShell(bus_) ? itemPath : service_);
     bus_.asyncCall(call, callTimeoutMillis);
 }
 

@@ -30,8 +30,9 @@ def log():
 
 def fail(message):
     print(f'FAIL ({scenario}): {message}\n--- varnic log ---\n{log()}', file=sys.stderr, flush=True)
-    print(f"indicators: {test_input('Indicators')}\nwindows: {extension('ListWindows')[0]}",
-          file=sys.stderr)
+    print(f"indicators: {test_input('Indicators')}", file=sys.stderr)
+    if owned('io.github.varnic.Extension'):
+        print(f"windows: {extension('ListWindows')[0]}", file=sys.stderr)
     raise SystemExit(1)
 
 
@@ -84,8 +85,20 @@ def focused(process, title):
 def indicator(own=None):
     """Varnic's icon: the tray's item while the AppIndicator host shows it, else its own."""
     own = not tray if own is None else own
-    return next((found for found in test_input('Indicators')[0] if (found[0] == 'varnic' if own else
-                 found[0].startswith('appindicator-') and f'-{varnic.pid}-' in found[0])), None)
+    return next((found for found in test_input('Indicators')[0]
+                 if (found[0] == 'varnic' if own else varnics_item(found[0]))), None)
+
+
+def varnics_item(key):
+    """The tray names an item by the connection that registered it: appindicator-BUS@PATH."""
+    if not key.startswith('appindicator-') or '@' not in key:
+        return False
+    connection = key.removeprefix('appindicator-').split('@')[0]
+    try:
+        return call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+                    'GetConnectionUnixProcessID', connection, signature='s')[0] == varnic.pid
+    except GLib.Error:  # a connection that has gone
+        return False
 
 
 def laid_out():
@@ -139,9 +152,10 @@ try:
     if tray:
         pick(1)
         # Keys reach the panel once the shell gives them to the windows (not
-        # to the tray's button, which keeps them a while after its menu went)
-        # and the X server's own focus is in the panel.
+        # to the tray's button, which keeps them a while after its menu went),
+        # the shell's focus window is the panel and the X server's focus is in it.
         wait('the onboarding panel did not take the focus', lambda: not test_input('KeyFocus')[0]
+             and test_input('FocusPid')[0] == varnic.pid
              and subprocess.run(['xdotool', 'getwindowfocus', 'getwindowpid'],
                                 capture_output=True, text=True).stdout.strip() == str(varnic.pid))
         key(KEY_SPACE)

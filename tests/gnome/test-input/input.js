@@ -6,6 +6,7 @@ const INTERFACE_XML = `<node><interface name="io.github.varnic.TestInput">
   <method name="Indicators"><arg type="a(s(iiii)bb)" direction="out"/></method>
   <method name="Settled"><arg type="b" direction="out"/></method>
   <method name="KeyFocus"><arg type="s" direction="out"/></method>
+  <method name="FocusPid"><arg type="i" direction="out"/></method>
   <method name="Click"><arg type="i"/><arg type="i"/><arg type="u"/></method>
   <method name="Key"><arg type="u"/></method>
 </interface></node>`;
@@ -44,6 +45,11 @@ class TestInput extends Extension {
         if (!focus || focus === global.stage)
             return '';
         return focus.label?.text ?? String(focus);
+    }
+
+    // The process of the window the shell gives the keys to; 0 for none.
+    FocusPid() {
+        return global.display.focus_window?.get_pid() ?? 0;
     }
 
     // Each indicator by its key, its stage rectangle, whether its menu is open
