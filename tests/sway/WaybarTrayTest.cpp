@@ -80,6 +80,8 @@ TEST(WaybarTrayTest, TheMenuResizesThePanelOpensBesideTheIconAndQuitEnds) {
         // root sees it too) draws a 30 px bar with the tray in its centre.
         const auto pointer = session.spawn({VARNIC_VIRTUAL_POINTER});
         const auto bus = session.spawn({"dbus-monitor", "--session"});
+        // It prints its own name's loss once it watches the whole bus.
+        ASSERT_TRUE(bus->awaitLine("member=NameLost", 10s)) << "dbus-monitor";
         const auto dir = session.logDirectory();
         for (const std::string name : {"config.json", "style.css"}) {
             std::filesystem::copy_file(VARNIC_WAYBAR_DIR "/" + name, dir + "/" + name);
