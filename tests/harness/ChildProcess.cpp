@@ -42,12 +42,18 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     stdout_ = out[0];
     // glibc 2.36 declares pidfd_open without C linkage for C++.
     exited_ = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    if (exited_ < 0) {  // without it no wait could end: give up now
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        close(stdout_);
+        throw std::runtime_error("pidfd_open");
+    }
 }
 
 ChildProcess::~ChildProcess() {
     stop();
     close(stdout_);
-    if (exited_ >= 0) close(exited_);
+    close(exited_);
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
