@@ -75,7 +75,13 @@ StatusNotifierTray::StatusNotifierTray(QDBusConnection bus, const QString& title
 // does so for items that register while the shell is still busy starting):
 // its icon is offered again, a few times for each host.
 void StatusNotifierTray::itemUnregistered(const QString& item) {
-    if (!item.startsWith(service_) && !item.startsWith(bus_.baseService())) return;
+    // Watchers name an item by its service or connection, with or without its
+    // path: "NAME", "NAME/PATH" or "NAME@PATH" (:1.14 must not match :1.140).
+    const auto names = [&item](const QString& name) {
+        return item.startsWith(name) && (item.size() == name.size() || item[name.size()] == u'/' ||
+                                         item[name.size()] == u'@');
+    };
+    if (!names(service_) && !names(bus_.baseService())) return;
     if (reRegistrations_ >= maxReRegistrations) return;
     ++reRegistrations_;
     QTimer::singleShot(reRegisterDelayMillis, this, &StatusNotifierTray::registerWithWatcher);
