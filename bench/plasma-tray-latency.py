@@ -13,41 +13,18 @@ reports: the click is sent; the menu is there when the host asks the item's
 menu to get ready (AboutToShow: Plasma shows it then), the panel when a script
 of KWin's says the program's window appeared (for Varnic, stood beside the icon).
 """
-import atexit, json, os, shutil, statistics, subprocess, sys, time
+import json, os, shutil, subprocess, sys, time
 
 from gi.repository import Gio, GLib
+from traybench import Programs, await_line, distance, print_table
 
 build = os.path.abspath(sys.argv[1])
 shots = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else None
 varnic = os.environ.get("VARNIC_BINARY") or f"{build}/app/varnic"
 fake = f"{build}/tests/plasma/varnic_fake_input"
 work = os.environ["VARNIC_SESSION_DIR"]
-procs = []
-
-
-@atexit.register
-def stop():
-    for p in reversed(procs):
-        p.terminate()
-    for p in procs:
-        p.wait()
-
-
-def start(argv, env=None, out=subprocess.DEVNULL):
-    log = open(f"{work}/{os.path.basename(argv[0])}.log", "a")
-    p = subprocess.Popen(argv, env={**os.environ, **(env or {})}, stdout=out, stderr=log, text=True)
-    procs.append(p)
-    return p
-
-
-def await_line(stream, text, timeout=15):
-    until = time.time() + timeout
-    while time.time() < until:
-        line = stream.readline()
-        if text in line:
-            return line
-    raise TimeoutError(text)
-
+programs = Programs(work)
+start = programs.start
 
 os.makedirs(f"{work}/bin")
 shutil.copy("/usr/bin/kwin_wayland", f"{work}/bin/kwin_wayland")
@@ -87,7 +64,7 @@ await_line(monitor.stdout, "member=RegisterStatusNotifierHost")
 
 def run_script(text):
     """Loads and runs a KWin script that stays loaded."""
-    path = f"{work}/script-{len(procs)}-{time.time()}.js"
+    path = f"{work}/script-{len(programs.started)}-{time.time()}.js"
     with open(path, "w") as f:
         f.write(text)
     out = subprocess.run(["qdbus", "org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.loadScript",
@@ -156,10 +133,8 @@ def click(at, button):
     return t
 
 
-def distance(e, at):
-    dx = max(e["x"] - at[0], 0, at[0] - e["x"] - e["w"])
-    dy = max(e["y"] - at[1], 0, at[1] - e["y"] - e["h"])
-    return (dx * dx + dy * dy) ** 0.5
+def frame(e):
+    return e["x"], e["y"], e["w"], e["h"]
 
 
 def screenshot(name):
@@ -219,11 +194,11 @@ for name, (proc, _) in items.items():
         opened = window_event(lambda e: e["pid"] == proc.pid and e["kind"] == "added")
         placed = opened
         # Varnic's panel maps, then Varnic moves it beside the icon.
-        while name == "varnic" and placed and distance(placed, icons[name]) > 80:
+        while name == "varnic" and placed and distance(frame(placed), icons[name]) > 80:
             placed = window_event(lambda e: e["pid"] == proc.pid and e["kind"] == "moved", 3)
         if placed:
             panel.append(placed["t"] / 1000 - t0)
-            far.append(distance(placed, icons[name]))
+            far.append(distance(frame(placed), icons[name]))
         if shots and i == 0 and name == "varnic":
             time.sleep(0.5)
             screenshot("plasma-panel")
@@ -231,10 +206,6 @@ for name, (proc, _) in items.items():
             click(icons[name], "left")  # closes it
             window_event(lambda e: e["pid"] == proc.pid and e["kind"] == "removed")
         print(name, i, menu[-1:], panel[-1:], file=sys.stderr)
-    results[name] = (statistics.median(menu) * 1000 if menu else float("nan"),
-                     statistics.median(panel) * 1000 if panel else float("nan"),
-                     statistics.median(far) if far else float("nan"))
+    results[name] = (menu, panel, far)
 
-print("item     click-to-menu ms  click-to-panel ms  panel distance from icon px")
-for name, (m, p, d) in results.items():
-    print(f"{name:8} {m:16.1f}  {p:17.1f}  {d:.0f}")
+print_table(results)

@@ -9,20 +9,15 @@ Click-to-menu ends at the host's AboutToShowGroup call (it shows the menu
 then); click-to-panel ends when sway maps the window, and for Varnic when the
 window stands beside the icon.
 """
-import json, os, socket, statistics, struct, subprocess, sys, time
+import json, os, socket, struct, subprocess, sys, time
+
+from traybench import Programs, await_line, distance, print_table
 
 build = os.path.abspath(sys.argv[1])
 shots = sys.argv[2] if len(sys.argv) > 2 else None
 here = os.path.dirname(os.path.abspath(__file__))
 work = os.environ["VARNIC_SESSION_DIR"]
-procs = []
-
-
-def start(argv, env=None, out=subprocess.DEVNULL):
-    p = subprocess.Popen(argv, env={**os.environ, **(env or {})}, stdout=out,
-                         stderr=open(f"{work}/{os.path.basename(argv[0])}.log", "a"), text=True)
-    procs.append(p)
-    return p
+start = Programs(work).start
 
 
 class Ipc:
@@ -64,13 +59,6 @@ ipc, events = Ipc(sock), Ipc(sock)
 events.send(2, '["window"]')
 events.recv()
 monitor = start(["dbus-monitor", "--session"], out=subprocess.PIPE)
-
-
-def await_line(stream, text):
-    while True:
-        line = stream.readline()
-        if text in line:
-            return line
 
 
 def await_window(pred):
@@ -125,10 +113,8 @@ def shot(name):
         subprocess.run(["grim", f"{shots}/{name}.png"])
 
 
-def distance(rect, at):
-    dx = max(rect["x"] - at[0], 0, at[0] - rect["x"] - rect["width"])
-    dy = max(rect["y"] - at[1], 0, at[1] - rect["y"] - rect["height"])
-    return (dx * dx + dy * dy) ** 0.5
+def frame(rect):
+    return rect["x"], rect["y"], rect["width"], rect["height"]
 
 
 def node_of(pid):
@@ -168,14 +154,14 @@ for name, (proc, dest) in items.items():
             continue
         if name == "varnic":  # mapped, then moved beside the icon by Varnic
             while (node_of(proc.pid) and time.time() < t1 + 3 and
-                   distance(node_of(proc.pid)["rect"], icons[name]) > 80):
+                   distance(frame(node_of(proc.pid)["rect"]), icons[name]) > 80):
                 time.sleep(0.005)
             t1 = time.time()
         panel.append(t1 - t0)
         print(name, i, f"menu {menu[-1] * 1000:.0f} ms, panel {panel[-1] * 1000:.0f} ms",
               file=sys.stderr)
         shown = node_of(proc.pid)
-        far.append(distance(shown["rect"], icons[name]) if shown else float("inf"))
+        far.append(distance(frame(shown["rect"]), icons[name]) if shown else float("inf"))
         if i == 0 and name == "varnic":
             time.sleep(0.5)
             shot("waybar-panel")
@@ -183,12 +169,6 @@ for name, (proc, dest) in items.items():
             click(icons[name], "BTN_LEFT")  # closes the panel
             await_window(lambda e: e["change"] == "close" and e["container"]["pid"] == proc.pid)
         time.sleep(0.3)
-    results[name] = (statistics.median(menu) * 1000,
-                     statistics.median(panel) * 1000 if panel else float("nan"),
-                     statistics.median(far) if far else float("nan"))
+    results[name] = (menu, panel, far)
 
-print("item     click-to-menu ms  click-to-panel ms  panel distance from icon px")
-for name, (m, p, d) in results.items():
-    print(f"{name:8} {m:16.1f}  {p:17.1f}  {d:.0f}")
-for p in reversed(procs):
-    p.terminate()
+print_table(results)

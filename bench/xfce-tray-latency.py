@@ -11,29 +11,16 @@ BUILD/app/varnic). Both ends are what the X server reports (xev on the root
 window): the click is sent; the menu is there when the host's popup menu maps,
 the panel when the program's window maps (for Varnic, beside the icon).
 """
-import atexit, os, queue, shutil, statistics, subprocess, sys, tempfile, threading, time
+import atexit, os, queue, shutil, subprocess, sys, tempfile, threading, time
+
+from traybench import Programs, distance, print_table
 
 build = os.path.abspath(sys.argv[1])
 shots = os.path.abspath(sys.argv[2]) if len(sys.argv) > 2 else None
 varnic = os.environ.get("VARNIC_BINARY") or f"{build}/app/varnic"
 work = tempfile.mkdtemp(prefix="varnic-xfce-bench-")
-procs = []
-
-
-@atexit.register
-def stop():
-    for p in reversed(procs):
-        p.terminate()
-    for p in procs:
-        p.wait()
-    shutil.rmtree(work)
-
-
-def start(argv, out=subprocess.DEVNULL, fds=()):
-    log = open(f"{work}/{os.path.basename(argv[0])}.log", "a")
-    p = subprocess.Popen(argv, stdout=out, stderr=log, text=True, pass_fds=fds)
-    procs.append(p)
-    return p
+atexit.register(shutil.rmtree, work)  # after the programs, which end first
+start = Programs(work).start
 
 
 def run(*argv):
@@ -74,7 +61,7 @@ run("xdotool", "search", "--sync", "--onlyvisible", "--class", "xlogo")
 
 # Windows that map on the root window, as the X server reports them.
 maps = queue.Queue()
-xev = start(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"], subprocess.PIPE)
+xev = start(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"], out=subprocess.PIPE)
 
 
 def read_maps():
@@ -134,13 +121,6 @@ def window_at(window):
     return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
 
-def distance(rect, at):
-    x, y, w, h = rect
-    dx = max(x - at[0], 0, at[0] - x - w)
-    dy = max(y - at[1], 0, at[1] - y - h)
-    return (dx * dx + dy * dy) ** 0.5
-
-
 def click(at, button):
     while not maps.empty():
         maps.get()
@@ -188,9 +168,6 @@ for name, proc in items.items():
         click(at, 1)  # closes it
         until("closed", lambda: not program_window(proc), 5)
         time.sleep(0.3)
-    results[name] = (statistics.median(menu) * 1000, statistics.median(panel_times) * 1000,
-                     statistics.median(far))
+    results[name] = (menu, panel_times, far)
 
-print("item     click-to-menu ms  click-to-panel ms  panel distance from icon px")
-for name, (m, p, d) in results.items():
-    print(f"{name:8} {m:16.1f}  {p:17.1f}  {d:.0f}")
+print_table(results)
